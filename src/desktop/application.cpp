@@ -1,0 +1,158 @@
+#include "desktop/application.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+namespace {
+const wchar_t kAppWindowClass[] = L"PlovikApplication";
+}
+
+EPlovikError::EPlovikError(std::wstring message)
+    : FMessage(std::move(message)), FUtf8(WideToUtf8(FMessage)) {}
+
+std::wstring Utf8ToWide(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+// ---- TWindowHook -----------------------------------------------------------
+
+bool TWindowHook::Hook(HWND wnd, TProc proc) {
+    Unhook();
+    if (!wnd) return false;
+    if (!SetWindowSubclass(wnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                           reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    FWnd = wnd;
+    FProc = std::move(proc);
+    return true;
+}
+
+void TWindowHook::Unhook() {
+    if (!FWnd) return;
+    RemoveWindowSubclass(FWnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    FWnd = nullptr;
+    FProc = nullptr;
+}
+
+LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                           DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<TWindowHook*>(data);
+    if (self && self->FProc) {
+        TMessage m{msg, wp, lp, 0};
+        Guarded([&] { self->FProc(m); });
+    }
+    // The window may be going away: the subclass is removed for us then.
+    if (msg == WM_NCDESTROY && self && self->FWnd == wnd) {
+        RemoveWindowSubclass(wnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(self));
+        self->FWnd = nullptr;
+    }
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+// ---- TApplication ----------------------------------------------------------
+
+TApplication& TApplication::Instance() {
+    static TApplication app;
+    return app;
+}
+
+TApplication::TApplication() {
+    MessageBoxFn = [](HWND owner, const std::wstring& text, const std::wstring& caption,
+                      UINT flags) { return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags); };
+}
+
+TApplication::~TApplication() {
+    if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
+}
+
+HWND TApplication::Handle() {
+    if (FHandle) return FHandle;
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &TApplication::WndProc;
+    wc.hInstance = inst;
+    wc.lpszClassName = kAppWindowClass;
+    wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+    RegisterClassExW(&wc);
+    // A top-level tool window rather than a message-only one: message-only
+    // windows miss broadcasts such as "TaskbarCreated".
+    FHandle = CreateWindowExW(WS_EX_TOOLWINDOW, kAppWindowClass, FTitle.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
+                              nullptr, nullptr, inst, nullptr);
+    return FHandle;
+}
+
+void TApplication::SetTitle(const std::wstring& title) {
+    FTitle = title;
+    if (FHandle) SetWindowTextW(FHandle, FTitle.c_str());
+}
+
+int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    HWND owner = FMainForm && IsWindowVisible(FMainForm) ? FMainForm : FHandle;
+    return MessageBoxFn ? MessageBoxFn(owner, text, caption, flags) : 0;
+}
+
+void TApplication::HandleException() noexcept {
+    std::wstring text;
+    try {
+        throw;
+    } catch (const EPlovikError& e) {
+        text = e.Message();
+    } catch (const std::exception& e) {
+        text = Utf8ToWide(e.what());
+    } catch (...) {
+        text = L"Unknown error";
+    }
+    ++FErrorsShown;
+    try {
+        MessageBox(text, FTitle, MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
+}
+
+int TApplication::Run() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    if (msg == WM_CLOSE) {
+        Instance().Terminate();
+        return 0;
+    }
+    return DefWindowProcW(wnd, msg, wp, lp);
+}

@@ -1,0 +1,113 @@
+// The hidden application window, the hook chain on windows, the program's
+// error type and the one place where errors are shown to the user.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+// The program's own error: carries the text the user is shown.
+class EPlovikError : public std::exception {
+public:
+    explicit EPlovikError(std::wstring message);
+    const std::wstring& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return FUtf8.c_str(); }
+
+private:
+    std::wstring FMessage;
+    std::string FUtf8;
+};
+
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+
+// One window message as a hook sees it; a hook may set Result only if it
+// swallows nothing, so in practice Result is what the next procedure answered.
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+// Sees every message of a window before the procedure that was installed
+// before it. Hooks on one window nest: the most recent one sees a message
+// first, and every hook passes every message on unchanged.
+class TWindowHook {
+public:
+    using TProc = std::function<void(TMessage&)>;
+
+    TWindowHook() = default;
+    ~TWindowHook() { Unhook(); }
+    TWindowHook(const TWindowHook&) = delete;
+    TWindowHook& operator=(const TWindowHook&) = delete;
+
+    bool Hook(HWND wnd, TProc proc);
+    void Unhook();
+    bool Hooked() const noexcept { return FWnd != nullptr; }
+    HWND Window() const noexcept { return FWnd; }
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
+                                         UINT_PTR id, DWORD_PTR data) noexcept;
+    HWND FWnd = nullptr;
+    TProc FProc;
+};
+
+// Answer of a message box: the seam through which every question and
+// message of the program goes, so that tests can answer in place of a person.
+using TMessageBoxFn = std::function<int(HWND owner, const std::wstring& text,
+                                        const std::wstring& caption, UINT flags)>;
+
+class TApplication {
+public:
+    static TApplication& Instance();
+
+    // The hidden top-level window that owns hot keys and tray notifications.
+    // Made on first use, on the calling thread.
+    HWND Handle();
+
+    const std::wstring& Title() const noexcept { return FTitle; }
+    void SetTitle(const std::wstring& title);
+
+    HWND MainForm() const noexcept { return FMainForm; }
+    void SetMainForm(HWND form) noexcept { FMainForm = form; }
+
+    // Shows a message box through the seam; owner defaults to the main form.
+    int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
+    TMessageBoxFn MessageBoxFn;
+
+    // The general error display: shows the text of the error being handled
+    // in a message box titled with the application title. Call inside catch.
+    void HandleException() noexcept;
+    // Number of errors shown so far (for the tests of the error paths).
+    int ErrorsShown() const noexcept { return FErrorsShown; }
+
+    int Run();                 // message loop until Terminate
+    void ProcessMessages();    // handles what is queued now, then returns
+    void Terminate();
+
+private:
+    TApplication();
+    ~TApplication();
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    HWND FHandle = nullptr;
+    HWND FMainForm = nullptr;
+    std::wstring FTitle = L"Plovik";
+    int FErrorsShown = 0;
+};
+
+inline TApplication& Application() { return TApplication::Instance(); }
+
+// Runs a handler at a callback boundary: no exception crosses into Windows.
+template <class F>
+void Guarded(F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+        Application().HandleException();
+    }
+}

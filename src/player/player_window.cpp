@@ -1,0 +1,38 @@
+#include "player/player_window.h"
+
+HWND FindPlayerWindow(const wchar_t* className) { return FindWindowW(className, nullptr); }
+
+LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!wnd) return 0;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(wnd, msg, wp, lp, SMTO_NORMAL | SMTO_ABORTIFHUNG, kPlayerTimeoutMs,
+                             &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+LRESULT PlayerSendCopyData(HWND wnd, ULONG_PTR code, const std::string& text) {
+    COPYDATASTRUCT cds{};
+    cds.dwData = code;
+    cds.cbData = static_cast<DWORD>(text.size() + 1);
+    cds.lpData = const_cast<char*>(text.c_str());
+    return PlayerSend(wnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+}
+
+std::string WideToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}

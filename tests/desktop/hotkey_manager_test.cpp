@@ -1,0 +1,255 @@
+#include "desktop/hotkey_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/peer_player.h"
+
+namespace {
+
+constexpr TShortCut kCtrlAltP = 0xC050;  // Ctrl+Alt+P
+
+std::wstring AtomName(TShortCut word) { return L"HotKeyManagerHotKey" + std::to_wstring(word); }
+bool AtomExists(const std::wstring& name) { return GlobalFindAtomW(name.c_str()) != 0; }
+
+// What the system posts for a press of the word's combination.
+LRESULT Press(TShortCut word, WORD id = 0xC123) {
+    WORD mods = 0, key = 0;
+    SeparateHotKey(word, mods, key);
+    return SendMessageW(Application().Handle(), WM_HOTKEY, id, MAKELPARAM(mods, key));
+}
+
+struct Press_ {
+    TShortCut HotKey;
+    WORD Index;
+};
+
+}  // namespace
+
+TEST(SeparateHotKey, SplitsWordIntoSystemModifiersAndKey) {
+    WORD mods = 99, key = 99;
+    SeparateHotKey(kCtrlAltP, mods, key);
+    EXPECT_EQ(mods, MOD_CONTROL | MOD_ALT);
+    EXPECT_EQ(key, 0x50);
+
+    SeparateHotKey(0x2000 | VK_F5, mods, key);
+    EXPECT_EQ(mods, MOD_SHIFT);
+    EXPECT_EQ(key, VK_F5);
+
+    // Bits 8-12 carry nothing; MOD_WIN is never produced.
+    SeparateHotKey(0xFF41, mods, key);
+    EXPECT_EQ(mods, MOD_ALT | MOD_CONTROL | MOD_SHIFT);
+    EXPECT_EQ(key, 0x41);
+
+    SeparateHotKey(0, mods, key);
+    EXPECT_EQ(mods, 0);
+    EXPECT_EQ(key, 0);
+}
+
+TEST(HotKeyManager, RegistersUnderTheAtomOfTheWordAndReportsItsPress) {
+    THotKeyManager m;
+    std::vector<Press_> presses;
+    m.OnHotKeyPressed = [&](TShortCut hk, WORD idx) { presses.push_back({hk, idx}); };
+
+    const WORD id = m.AddHotKey(kCtrlAltP);
+    ASSERT_NE(id, 0);
+    EXPECT_GE(id, 0xC000);
+    EXPECT_EQ(GlobalFindAtomW(AtomName(kCtrlAltP).c_str()), id);
+    ASSERT_EQ(m.Registrations().size(), 1u);
+    EXPECT_EQ(m.Registrations()[0].HotKey, kCtrlAltP);
+    EXPECT_EQ(m.Registrations()[0].KeyIndex, id);
+    EXPECT_FALSE(HotKeyAvailable(kCtrlAltP));
+
+    Press(kCtrlAltP, id);
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0].HotKey, kCtrlAltP);
+    EXPECT_EQ(presses[0].Index, id);
+
+    // The identifier in the message is reported, not used for the search.
+    Press(kCtrlAltP, 0x1234);
+    ASSERT_EQ(presses.size(), 2u);
+    EXPECT_EQ(presses[1].Index, 0x1234);
+
+    m.ClearHotKeys();
+    EXPECT_TRUE(m.Registrations().empty());
+    EXPECT_FALSE(AtomExists(AtomName(kCtrlAltP)));
+    EXPECT_TRUE(HotKeyAvailable(kCtrlAltP));
+}
+
+TEST(HotKeyManager, RealKeyPressReachesTheHandler) {
+    THotKeyManager m;
+    int fired = 0;
+    m.OnHotKeyPressed = [&](TShortCut hk, WORD) { fired += hk == (0xC000 | 'K'); };
+    ASSERT_NE(m.AddHotKey(0xC000 | 'K'), 0);
+
+    INPUT in[6] = {};
+    const WORD keys[3] = {VK_CONTROL, VK_MENU, 'K'};
+    for (int i = 0; i < 3; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i];
+        in[5 - i].type = INPUT_KEYBOARD;
+        in[5 - i].ki.wVk = keys[i];
+        in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(SendInput(6, in, sizeof(INPUT)), 6u);
+    EXPECT_TRUE(WaitFor([&] { return fired == 1; }, 3000));
+}
+
+TEST(HotKeyManager, SecondRegistrationOfAWordIsRefusedAndLeaksNoAtomReference) {
+    THotKeyManager first, second;
+    ASSERT_NE(first.AddHotKey(kCtrlAltP), 0);
+    EXPECT_EQ(second.AddHotKey(kCtrlAltP), 0);
+    EXPECT_EQ(first.AddHotKey(kCtrlAltP), 0);
+    EXPECT_TRUE(second.Registrations().empty());
+    EXPECT_EQ(first.Registrations().size(), 1u);
+
+    // One reference remains, the first manager's: releasing it frees the atom.
+    first.ClearHotKeys();
+    EXPECT_FALSE(AtomExists(AtomName(kCtrlAltP)));
+}
+
+TEST(HotKeyManager, EachManagerReactsOnlyToItsOwnWords) {
+    THotKeyManager a, b;
+    int aPressed = 0, bPressed = 0;
+    a.OnHotKeyPressed = [&](TShortCut, WORD) { ++aPressed; };
+    b.OnHotKeyPressed = [&](TShortCut, WORD) { ++bPressed; };
+    ASSERT_NE(a.AddHotKey(0xC000 | 'A'), 0);
+    ASSERT_NE(b.AddHotKey(0xC000 | 'B'), 0);
+
+    Press(0xC000 | 'A');
+    Press(0xC000 | 'A');
+    Press(0xC000 | 'B');
+    Press(0xC000 | 'Q');  // nobody's
+    EXPECT_EQ(aPressed, 2);
+    EXPECT_EQ(bPressed, 1);
+}
+
+TEST(HotKeyManager, WordWithBits8To12RegistersButNeverFires) {
+    THotKeyManager m;
+    int fired = 0;
+    m.OnHotKeyPressed = [&](TShortCut, WORD) { ++fired; };
+    const TShortCut odd = 0xC000 | 0x1F00 | 'J';
+    ASSERT_NE(m.AddHotKey(odd), 0);
+    EXPECT_FALSE(HotKeyAvailable(0xC000 | 'J'));  // the system holds Ctrl+Alt+J
+    Press(odd);
+    EXPECT_EQ(fired, 0);
+    m.ClearHotKeys();
+    EXPECT_TRUE(HotKeyAvailable(0xC000 | 'J'));
+    EXPECT_FALSE(AtomExists(AtomName(odd)));
+}
+
+TEST(HotKeyManager, HooksNestMostRecentFirstAndPassEveryMessageOn) {
+    std::vector<std::string> order;
+    TWindowHook before;
+    before.Hook(Application().Handle(), [&](TMessage& m) {
+        if (m.Msg == WM_HOTKEY) order.push_back("before");
+    });
+    auto m1 = std::make_unique<THotKeyManager>();
+    auto m2 = std::make_unique<THotKeyManager>();
+    m1->OnHotKeyPressed = [&](TShortCut, WORD) { order.push_back("m1"); };
+    m2->OnHotKeyPressed = [&](TShortCut, WORD) { order.push_back("m2"); };
+    ASSERT_NE(m1->AddHotKey(0xC000 | 'H'), 0);
+    ASSERT_NE(m2->AddHotKey(0xC000 | 'G'), 0);
+    TWindowHook after;
+    after.Hook(Application().Handle(), [&](TMessage& m) {
+        if (m.Msg == WM_HOTKEY) order.push_back("after");
+    });
+
+    Press(0xC000 | 'H');
+    EXPECT_EQ(order, (std::vector<std::string>{"after", "m1", "before"}));
+    order.clear();
+    Press(0xC000 | 'G');
+    EXPECT_EQ(order, (std::vector<std::string>{"after", "m2", "before"}));
+
+    // Without a handler the message passes straight on.
+    order.clear();
+    m2->OnHotKeyPressed = nullptr;
+    Press(0xC000 | 'G');
+    EXPECT_EQ(order, (std::vector<std::string>{"after", "before"}));
+
+    // Unhooking out of order keeps the rest of the chain intact.
+    order.clear();
+    m1.reset();
+    Press(0xC000 | 'H');
+    EXPECT_EQ(order, (std::vector<std::string>{"after", "before"}));
+}
+
+TEST(HotKeyManager, ChangeAndRemoveTouchOnlyWhatIsInTheList) {
+    THotKeyManager m;
+    const TShortCut w1 = 0xC000 | 'E', w2 = 0xC000 | 'F';
+    const WORD id1 = m.AddHotKey(w1);
+    ASSERT_NE(id1, 0);
+
+    EXPECT_EQ(m.ChangeHotKey(0xBEEF, w2), 0);
+    EXPECT_FALSE(m.RemoveHotKey(w2));
+    EXPECT_FALSE(m.RemoveHotKeyByIndex(0xBEEF));
+    ASSERT_EQ(m.Registrations().size(), 1u);
+    EXPECT_FALSE(HotKeyAvailable(w1));
+
+    const WORD id2 = m.ChangeHotKey(id1, w2);
+    ASSERT_NE(id2, 0);
+    EXPECT_EQ(GlobalFindAtomW(AtomName(w2).c_str()), id2);
+    EXPECT_TRUE(HotKeyAvailable(w1));
+    EXPECT_FALSE(AtomExists(AtomName(w1)));
+    ASSERT_EQ(m.Registrations().size(), 1u);
+    EXPECT_EQ(m.Registrations()[0].HotKey, w2);
+
+    EXPECT_TRUE(m.RemoveHotKeyByIndex(id2));
+    EXPECT_TRUE(m.Registrations().empty());
+    EXPECT_TRUE(HotKeyAvailable(w2));
+
+    ASSERT_NE(m.AddHotKey(w1), 0);
+    EXPECT_TRUE(m.RemoveHotKey(w1));
+    EXPECT_TRUE(HotKeyAvailable(w1));
+    m.ClearHotKeys();  // empty: nothing to do
+    EXPECT_TRUE(m.Registrations().empty());
+}
+
+TEST(HotKeyManager, ChangeToARefusedWordLeavesNeitherKey) {
+    THotKeyManager m, other;
+    const TShortCut mine = 0xC000 | 'R', taken = 0xC000 | 'S';
+    ASSERT_NE(other.AddHotKey(taken), 0);
+    const WORD id = m.AddHotKey(mine);
+    ASSERT_NE(id, 0);
+    EXPECT_EQ(m.ChangeHotKey(id, taken), 0);
+    EXPECT_TRUE(m.Registrations().empty());
+    EXPECT_TRUE(HotKeyAvailable(mine));
+}
+
+TEST(HotKeyManager, AvailabilityTestLeavesNothingBehind) {
+    const TShortCut w = 0xC000 | 'T';
+    EXPECT_TRUE(HotKeyAvailable(w));
+    EXPECT_TRUE(HotKeyAvailable(w));
+    EXPECT_FALSE(AtomExists(L"HotKeyManagerHotKeyTest"));
+    THotKeyManager m;
+    ASSERT_NE(m.AddHotKey(w), 0);
+    EXPECT_FALSE(HotKeyAvailable(w));
+    EXPECT_FALSE(AtomExists(L"HotKeyManagerHotKeyTest"));
+}
+
+TEST(HotKeyManager, EmptyWordIsPassedOnAndReleasedCleanly) {
+    {
+        THotKeyManager m;
+        const WORD id = m.AddHotKey(0);
+        // Whether the system takes "no key" is its own affair; the list
+        // follows its answer and no reference is left either way.
+        EXPECT_EQ(m.Registrations().size(), id != 0 ? 1u : 0u);
+    }
+    EXPECT_FALSE(AtomExists(AtomName(0)));
+}
+
+TEST(HotKeyManager, DestructionReleasesEveryRegistration) {
+    const TShortCut words[] = {0xC000 | 'U', 0xA000 | 'U', 0x8000 | VK_F9};
+    {
+        THotKeyManager m;
+        for (TShortCut w : words) ASSERT_NE(m.AddHotKey(w), 0);
+        for (TShortCut w : words) EXPECT_FALSE(HotKeyAvailable(w));
+    }
+    for (TShortCut w : words) {
+        EXPECT_TRUE(HotKeyAvailable(w));
+        EXPECT_FALSE(AtomExists(AtomName(w)));
+    }
+}
