@@ -3,6 +3,7 @@
 # throwaway Wine prefix inside the build folder.
 
 BUILD   ?= build
+MAKEFLAGS += --no-print-directory
 JOBS    ?= $(shell nproc)
 export WINEPREFIX := $(abspath $(BUILD))/wineprefix
 export WINEDEBUG := -all

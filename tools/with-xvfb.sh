@@ -19,7 +19,7 @@ done
 export DISPLAY=":$display"
 
 cleanup() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  [ -n "${WINEPREFIX:-}" ] && { wineserver -k; wineserver -w; } >/dev/null 2>&1
   kill "$xvfb_pid" >/dev/null 2>&1
   wait "$xvfb_pid" 2>/dev/null
 }

@@ -1,7 +1,5 @@
 #include "desktop/application.h"
 
-#include <commctrl.h>
-
 #include <utility>
 
 namespace {
@@ -27,41 +25,6 @@ std::string WideToUtf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
     return out;
-}
-
-// ---- TWindowHook -----------------------------------------------------------
-
-bool TWindowHook::Hook(HWND wnd, TProc proc) {
-    Unhook();
-    if (!wnd) return false;
-    if (!SetWindowSubclass(wnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(this),
-                           reinterpret_cast<DWORD_PTR>(this)))
-        return false;
-    FWnd = wnd;
-    FProc = std::move(proc);
-    return true;
-}
-
-void TWindowHook::Unhook() {
-    if (!FWnd) return;
-    RemoveWindowSubclass(FWnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(this));
-    FWnd = nullptr;
-    FProc = nullptr;
-}
-
-LRESULT CALLBACK TWindowHook::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                           DWORD_PTR data) noexcept {
-    auto* self = reinterpret_cast<TWindowHook*>(data);
-    if (self && self->FProc) {
-        TMessage m{msg, wp, lp, 0};
-        Guarded([&] { self->FProc(m); });
-    }
-    // The window may be going away: the subclass is removed for us then.
-    if (msg == WM_NCDESTROY && self && self->FWnd == wnd) {
-        RemoveWindowSubclass(wnd, &TWindowHook::SubclassProc, reinterpret_cast<UINT_PTR>(self));
-        self->FWnd = nullptr;
-    }
-    return DefSubclassProc(wnd, msg, wp, lp);
 }
 
 // ---- TApplication ----------------------------------------------------------

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "desktop/window_hook.h"
+
 // The program's own error: carries the text the user is shown.
 class EPlovikError : public std::exception {
 public:
@@ -22,39 +24,6 @@ private:
 
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
-
-// One window message as a hook sees it; a hook may set Result only if it
-// swallows nothing, so in practice Result is what the next procedure answered.
-struct TMessage {
-    UINT Msg;
-    WPARAM WParam;
-    LPARAM LParam;
-    LRESULT Result;
-};
-
-// Sees every message of a window before the procedure that was installed
-// before it. Hooks on one window nest: the most recent one sees a message
-// first, and every hook passes every message on unchanged.
-class TWindowHook {
-public:
-    using TProc = std::function<void(TMessage&)>;
-
-    TWindowHook() = default;
-    ~TWindowHook() { Unhook(); }
-    TWindowHook(const TWindowHook&) = delete;
-    TWindowHook& operator=(const TWindowHook&) = delete;
-
-    bool Hook(HWND wnd, TProc proc);
-    void Unhook();
-    bool Hooked() const noexcept { return FWnd != nullptr; }
-    HWND Window() const noexcept { return FWnd; }
-
-private:
-    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
-                                         UINT_PTR id, DWORD_PTR data) noexcept;
-    HWND FWnd = nullptr;
-    TProc FProc;
-};
 
 // Answer of a message box: the seam through which every question and
 // message of the program goes, so that tests can answer in place of a person.
