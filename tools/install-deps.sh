@@ -29,4 +29,4 @@ if [[ " ${need[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | g
   $SUDO dpkg --add-architecture i386
 fi
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+$SUDO apt-get install -y -qq "${need[@]}"
