@@ -1,0 +1,431 @@
+#include "app/form1.h"
+
+#include <commctrl.h>
+
+#include "app/hotkey_field.h"
+
+const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+const std::array<TActionInfo, kActionCount> kActions = {{
+    {L"Запуск Winamp", L"WaON", 0, 0},
+    {L"Закрыть Winamp", L"WaOFF", 0, 1},
+    {L"Свернуть / Развернуть Winamp", L"WaMinMax", 0, 2},
+    {L"Глобальный выход", L"ExitAll", 0, 3},
+    {L"Вкл./Выкл. Plovik", L"PlovikOnOff", 0, 4},
+    {L"Воспроизвести", L"Play", 1, 0},
+    {L"Приостановить", L"Pause", 1, 1},
+    {L"Остановить", L"Stop", 1, 2},
+    {L"Предидущая песня", L"PlayPrev", 1, 3},
+    {L"Следующая песня", L"PlayNext", 1, 4},
+    {L"Звук громче", L"VolUp", 1, 5},
+    {L"Звук тише", L"VolDown", 1, 6},
+    {L"Промотать вперед", L"FF", 1, 7},
+    {L"Промотать назад", L"Rew", 1, 8},
+    {L"Окно \" О Winamp \"", L"WaAbout", 1, 9},
+    {L"Случайный выбор (Вкл./Выкл.)", L"ShuffleOnOff", 2, 0},
+    {L"Повтор (Вкл./Выкл.)", L"RepeatOnOff", 2, 1},
+    {L"Показать плейлист", L"ShowPL", 2, 2},
+    {L"Окно настроек", L"WaSet", 2, 3},
+    {L"Окно Броузера", L"ShowBR", 2, 4},
+    {L"Основное окно", L"ShowMW", 2, 5},
+    {L"Окно еквалайзера", L"ShowEQ", 2, 6},
+    {L"Запуск визуализации", L"StartVis", 2, 7},
+    {L"Настройки ID3Tag", L"TagSet", 2, 8},
+    {L"Настройки визуализации", L"VisSet", 2, 9},
+    {L"Открыть файл", L"OpenFile", 3, 0},
+    {L"Перейти на файл", L"GoToFile", 3, 1},
+    {L"Информация о файле (хинт)", L"FileInfo", 3, 2},
+    {L"Выполнить копирование", L"FCopy", 3, 3},
+    {L"Выполнить перемещение", L"FMove", 3, 4},
+    {L"Выполнить удаление", L"FDel", 3, 5},
+    {L"Сменить каталог для файлов", L"ChDir", 3, 6},
+}};
+
+const std::array<TOptionInfo, 11> kOptions = {{
+    {2, L"AutoLoadPr", 0, L"Автозагрузка программы"},
+    {3, L"AutoLoadPr&Wa", 1, L"Запуск Winamp с программой"},
+    {4, L"VolMaxOnLoadWa", 2, L"Звук на максимум (при запуске Winamp)"},
+    {6, L"FadeOut", 4, L"Плавный стоп"},
+    {7, L"MinOnSaveSet", 5, L"Скрывать при сохранении настроек"},
+    {8, L"AutoHint", 6, L"Хинт на каждую песню (Win2k/XP)"},
+    {9, L"HintOnComplete", 7, L"Сообщение об успешном выполнении операции"},
+    {10, L"AskOnExit", 8, L"Подтверждение выхода из программы"},
+    // The stored names are crossed with the captions; stored settings rely on it.
+    {12, L"AskOnDel", 9, L"Подтверждение перемещения"},
+    {5, L"AskOnMove", 3, L"Подтверждение удаления"},
+    {13, L"AutoPlay", 10, L"Автовоспроизведение при запуске Winamp"},
+}};
+
+const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
+    {1, L"RadWaOn", L"Запустить Winamp"},
+    {4, L"RadPowOff", L"Выключить компьютер"},
+    {2, L"RadWaOff", L"Закрыть Winamp"},
+    {3, L"RadLogOff", L"Выйти из системы"},
+    {5, L"RadVolMax", L"Звук на максимум"},
+}};
+
+namespace {
+
+const wchar_t kFormClass[] = L"TForm1";
+const wchar_t kPageClass[] = L"TPlovikPage";
+const wchar_t kFormCaption[] = L"Plovik v4.0";
+const wchar_t* const kTabCaptions[] = {L"Приложение", L"Основное", L"Дополнительнно", L"Работа с файлами",
+                                       L"Параметры"};
+constexpr int kClientWidth = 458, kClientHeight = 401;
+
+enum : int {
+    kIdHotKeyBase = 1000,   // + N
+    kIdCheckBoxBase = 1100, // + N
+    kIdRadioBase = 1200,    // + N
+    kIdButton1 = 1301,
+    kIdButton2,
+    kIdButton3,
+    kIdButton4,
+    kIdPageControl = 1400,
+};
+
+const COLORREF kLime = RGB(0, 255, 0);
+
+UINT WindowDpi(HWND wnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && wnd) {
+        const UINT dpi = getDpi(wnd);
+        if (dpi) return dpi;
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void RegisterClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
+                                              ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.lpszClassName = kFormClass;
+    wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+    RegisterClassExW(&wc);
+    wc.lpszClassName = kPageClass;
+    wc.hIcon = nullptr;
+    RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+// ---- construction --------------------------------------------------------------
+
+TForm1::TForm1() {
+    using THandler = void (TForm1::*)(TShortCut, WORD);
+#define PLOVIK_HANDLER(N) &TForm1::HotKeyManager##N##HotKeyPressed,
+    static const THandler kHandlers[kActionCount] = {
+        PLOVIK_HANDLER(1) PLOVIK_HANDLER(2) PLOVIK_HANDLER(3) PLOVIK_HANDLER(4) PLOVIK_HANDLER(5)
+        PLOVIK_HANDLER(6) PLOVIK_HANDLER(7) PLOVIK_HANDLER(8) PLOVIK_HANDLER(9) PLOVIK_HANDLER(10)
+        PLOVIK_HANDLER(11) PLOVIK_HANDLER(12) PLOVIK_HANDLER(13) PLOVIK_HANDLER(14) PLOVIK_HANDLER(15)
+        PLOVIK_HANDLER(16) PLOVIK_HANDLER(17) PLOVIK_HANDLER(18) PLOVIK_HANDLER(19) PLOVIK_HANDLER(20)
+        PLOVIK_HANDLER(21) PLOVIK_HANDLER(22) PLOVIK_HANDLER(23) PLOVIK_HANDLER(24) PLOVIK_HANDLER(25)
+        PLOVIK_HANDLER(26) PLOVIK_HANDLER(27) PLOVIK_HANDLER(28) PLOVIK_HANDLER(29) PLOVIK_HANDLER(30)
+        PLOVIK_HANDLER(31) PLOVIK_HANDLER(32)};
+#undef PLOVIK_HANDLER
+    for (int n = 1; n <= kActionCount; ++n) {
+        const THandler h = kHandlers[n - 1];
+        HotKeyManager[n].OnHotKeyPressed = [this, h](TShortCut hk, WORD idx) { (this->*h)(hk, idx); };
+    }
+    CreateWindowAndControls();
+    Application().SetMainForm(FHandle);
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    Application().SetMainForm(nullptr);
+    if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
+    if (FFont) DeleteObject(FFont);
+    if (FPanelBrush) DeleteObject(FPanelBrush);
+}
+
+void TForm1::CreateWindowAndControls() {
+    RegisterClasses();
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, kFormCaption, style, 261, 138, kClientWidth,
+                              kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::StaticWndProc));
+    FDpi = WindowDpi(FHandle);
+    FPanelBrush = CreateSolidBrush(RGB(0, 0, 0));
+
+    CreatePages();
+    CreateActionFields();
+    CreateAlarmControls();
+    CreateFileControls();
+    CreateOptionControls();
+    CreateButtons();
+    ApplyLayout();
+    ShowPage(0);
+}
+
+HWND TForm1::Place(HWND wnd, int x, int y, int w, int h) {
+    FPlaced.push_back({wnd, RECT{x, y, x + w, y + h}});
+    return wnd;
+}
+
+HWND TForm1::AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
+                        int h, int id, DWORD exStyle) {
+    HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    return Place(c, x, y, w, h);
+}
+
+void TForm1::CreatePages() {
+    PageControl = AddControl(FHandle, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPSIBLINGS, 17, 9, 425, 288,
+                             kIdPageControl);
+    for (int i = 0; i < 5; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(kTabCaptions[i]);
+        SendMessageW(PageControl, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        Pages[i] = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                   FHandle, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(Pages[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::PageProc));
+    }
+}
+
+void TForm1::CreateActionFields() {
+    for (int n = 1; n <= kActionCount; ++n) {
+        const TActionInfo& a = kActions[n - 1];
+        HWND page = Pages[a.Tab];
+        // Actions 29-32 stand in the file operations group box of their tab.
+        const bool inFileGroup = n >= 29;
+        const int k = inFileGroup ? n - 29 : a.Row;
+        const int labelX = inFileGroup ? 8 + 8 : 16, labelY = inFileGroup ? 88 + 24 + 24 * k : 16 + 24 * k;
+        const int fieldX = inFileGroup ? 8 + 232 : 240, fieldY = inFileGroup ? 88 + 16 + 24 * k : 8 + 24 * k;
+        AddControl(page, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
+        HotKey[n] = Place(CreateHotKeyField(page, kIdHotKeyBase + n), fieldX, fieldY, 121, 19);
+    }
+}
+
+void TForm1::CreateAlarmControls() {
+    HWND page = Pages[0];
+    AddControl(page, L"STATIC", L"Текущее время", SS_LEFT, 16, 142, 90, 14);
+    Panel1 = AddControl(page, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 112, 138, 97, 21);
+    Panel2 = AddControl(page, L"STATIC", L"Winamp not detected", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 16, 166,
+                        193, 21);
+    CheckBox[1] = AddControl(page, L"BUTTON", L"Таймер", BS_AUTOCHECKBOX | WS_TABSTOP, 16, 200, 72, 17,
+                             kIdCheckBoxBase + 1);
+    HTime1 = AddControl(page, DATETIMEPICK_CLASSW, L"", DTS_TIMEFORMAT | DTS_UPDOWN | WS_TABSTOP | WS_DISABLED, 96,
+                        198, 113, 21);
+    XPGroupBox4 = AddControl(page, L"BUTTON", L" Действие ", BS_GROUPBOX | WS_DISABLED, 218, 130, 191, 118);
+    for (int i = 0; i < 5; ++i) {
+        // On screen the actions stand in the order of their buttons' numbers.
+        const int n = i + 1;
+        const wchar_t* caption = L"";
+        for (const auto& a : kAlarmActions)
+            if (a.RadioButton == n) caption = a.Caption;
+        RadioButton[n] = AddControl(page, L"BUTTON", caption, BS_RADIOBUTTON | WS_TABSTOP | WS_DISABLED, 218 + 10,
+                                    130 + 18 + 19 * i, 176, 17, kIdRadioBase + n);
+    }
+    SetRadio(1, true);
+}
+
+void TForm1::CreateFileControls() {
+    HWND page = Pages[3];
+    AddControl(page, L"BUTTON", L" Операции с проигрываемыми файлами ", BS_GROUPBOX, 8, 88, 401, 164);
+    Edit1 = AddControl(page, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8 + 8, 88 + 118, 217, 21, 0,
+                       WS_EX_CLIENTEDGE);
+    Button3 = AddControl(page, L"BUTTON", L"Выбор каталога", BS_PUSHBUTTON | WS_TABSTOP, 8 + 232, 88 + 116, 121,
+                         25, kIdButton3);
+}
+
+void TForm1::CreateOptionControls() {
+    HWND page = Pages[4];
+    AddControl(page, L"BUTTON", L" Параметры ", BS_GROUPBOX, 8, 8, 401, 212);
+    for (const TOptionInfo& o : kOptions)
+        CheckBox[o.CheckBox] = AddControl(page, L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP, 22,
+                                          33 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+}
+
+void TForm1::CreateButtons() {
+    Button4 = AddControl(FHandle, L"BUTTON", L"Выход из программы", BS_PUSHBUTTON | WS_TABSTOP, 29, 309, 129, 33,
+                         kIdButton4);
+    Button1 = AddControl(FHandle, L"BUTTON", L"Сброс настроек", BS_PUSHBUTTON | WS_TABSTOP, 165, 309, 129, 33,
+                         kIdButton1);
+    Button2 = AddControl(FHandle, L"BUTTON", L"Сохранить настройки", BS_PUSHBUTTON | WS_TABSTOP, 301, 309, 129, 33,
+                         kIdButton2);
+}
+
+// Positions are designed at 96 dpi; everything is scaled for the monitor.
+void TForm1::ApplyLayout() {
+    auto s = [&](int v) { return MulDiv(v, static_cast<int>(FDpi), 96); };
+    if (FFont) DeleteObject(FFont);
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof(ncm);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
+    LOGFONTW lf = ncm.lfMessageFont;
+    lf.lfHeight = -MulDiv(8, static_cast<int>(FDpi), 72);
+    FFont = CreateFontIndirectW(&lf);
+
+    RECT frame{0, 0, s(kClientWidth), s(kClientHeight)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE)));
+    SetWindowPos(FHandle, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const TPlaced& p : FPlaced) {
+        SetWindowPos(p.Wnd, nullptr, s(p.Design.left), s(p.Design.top), s(p.Design.right - p.Design.left),
+                     s(p.Design.bottom - p.Design.top), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+    }
+    // The pages fill the display area of the tabs.
+    SendMessageW(PageControl, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+    RECT area;
+    GetWindowRect(PageControl, &area);
+    MapWindowPoints(nullptr, FHandle, reinterpret_cast<POINT*>(&area), 2);
+    TabCtrl_AdjustRect(PageControl, FALSE, &area);
+    for (HWND page : Pages)
+        SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     SWP_NOACTIVATE);
+}
+
+void TForm1::ShowPage(int index) {
+    SendMessageW(PageControl, TCM_SETCURSEL, index, 0);
+    for (int i = 0; i < 5; ++i) ShowWindow(Pages[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+// ---- control state ---------------------------------------------------------------
+
+bool TForm1::Checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TForm1::SetChecked(HWND box, bool on) {
+    if (Checked(box) == on) return;
+    SendMessageW(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    // A change made in code runs the box's click handler like a user's click.
+    OnCommand(GetDlgCtrlID(box), BN_CLICKED);
+}
+
+void TForm1::SetRadio(int n, bool on) {
+    if (on)
+        for (int i = 1; i <= 5; ++i) SendMessageW(RadioButton[i], BM_SETCHECK, i == n ? BST_CHECKED : BST_UNCHECKED, 0);
+    else
+        SendMessageW(RadioButton[n], BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+// ---- messages --------------------------------------------------------------------
+
+LRESULT CALLBACK TForm1::StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(wnd, msg, wp, lp);
+    LRESULT result = 0;
+    bool handled = false;
+    Guarded([&] {
+        result = self->WndProc(msg, wp, lp);
+        handled = true;
+    });
+    return handled ? result : DefWindowProcW(wnd, msg, wp, lp);
+}
+
+// Pages hand their children's notifications to the form.
+LRESULT CALLBACK TForm1::PageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    switch (msg) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN:
+            return SendMessageW(GetParent(wnd), msg, wp, lp);
+        default:
+            return DefWindowProcW(wnd, msg, wp, lp);
+    }
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+            if (hdr->hwndFrom == PageControl && hdr->code == TCN_SELCHANGE)
+                ShowPage(static_cast<int>(SendMessageW(PageControl, TCM_GETCURSEL, 0, 0)));
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC: {
+            HWND c = reinterpret_cast<HWND>(lp);
+            if (c == Panel1 || c == Panel2 || c == Edit1) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, kLime);
+                SetBkColor(dc, RGB(0, 0, 0));
+                return reinterpret_cast<LRESULT>(FPanelBrush);
+            }
+            return DefWindowProcW(FHandle, msg, wp, lp);
+        }
+        case WM_DPICHANGED: {
+            FDpi = HIWORD(wp);
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(FHandle, nullptr, r->left, r->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyLayout();
+            return 0;
+        }
+        case WM_CLOSE:
+            Close();
+            return 0;
+        default:
+            return DefWindowProcW(FHandle, msg, wp, lp);
+    }
+}
+
+void TForm1::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) return;
+    if (id >= kIdRadioBase + 1 && id <= kIdRadioBase + 5) {
+        SetRadio(id - kIdRadioBase, true);
+        return;
+    }
+    switch (id) {
+        case kIdButton1: Button1Click(); break;
+        case kIdButton2: Button2Click(); break;
+        case kIdButton4: Button4Click(); break;
+        default: break;
+    }
+}
+
+// ---- lifecycle -------------------------------------------------------------------
+
+void TForm1::FormCreate() {
+    LoadSettings();
+    ApplyHotKeys();
+}
+
+bool TForm1::FormCloseQuery() {
+    if (!Checked(CheckBox[10])) return true;
+    return Application().MessageBox(L"Вы действительно хотите выйти ?", L"Confirm", MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
+void TForm1::FormClose() { SaveSettings(); }
+
+void TForm1::Close() {
+    if (FClosed || !FormCloseQuery()) return;
+    FormClose();
+    FClosed = true;
+    ShowWindow(FHandle, SW_HIDE);
+    Application().Terminate();
+}
+
+void TForm1::Button4Click() {
+    ApplyHotKeys();
+    SaveSettings();
+    if (Checked(CheckBox[10]) &&
+        Application().MessageBox(L"Вы действительно хотите выйти ?", L"Confirm", MB_YESNO | MB_ICONQUESTION) !=
+            IDYES)
+        return;
+    Close();
+}

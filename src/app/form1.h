@@ -1,0 +1,139 @@
+// The main window: the settings dialog with its five tabs, and the owner of
+// every component of the program. The controls are the live settings.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "desktop/application.h"
+#include "desktop/hotkey_manager.h"
+#include "desktop/window_timer.h"
+#include "player/winamp_link.h"
+
+constexpr int kActionCount = 32;
+
+// One hot-key action: its label, its registry value, where its field stands.
+struct TActionInfo {
+    const wchar_t* Label;
+    const wchar_t* Value;
+    int Tab;  // 0..3
+    int Row;
+};
+extern const std::array<TActionInfo, kActionCount> kActions;
+
+// Option check boxes in the order of writing and reading.
+struct TOptionInfo {
+    int CheckBox;  // CheckBoxN
+    const wchar_t* Value;
+    int Row;
+    const wchar_t* Caption;
+};
+extern const std::array<TOptionInfo, 11> kOptions;
+
+struct TAlarmActionInfo {
+    int RadioButton;  // RadioButtonN
+    const wchar_t* Value;
+    const wchar_t* Caption;
+};
+extern const std::array<TAlarmActionInfo, 5> kAlarmActions;  // order of writing and reading
+
+extern const wchar_t kSettingsKey[];
+extern const wchar_t kRunKey[];
+
+class TForm1 {
+public:
+    TForm1();
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    HWND Handle() const noexcept { return FHandle; }
+
+    // ---- controls (the live settings) ----
+    HWND PageControl = nullptr;
+    std::array<HWND, 5> Pages{};
+    std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[32]
+    std::array<HWND, 14> CheckBox{};              // CheckBox[1]..CheckBox[13], no 11
+    std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
+    HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
+    HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
+    HWND XPGroupBox4 = nullptr;  // the alarm's action group
+    HWND HTime1 = nullptr;
+
+    bool Checked(HWND box) const;
+    void SetChecked(HWND box, bool on);
+    // Selecting one alarm action deselects the others; deselecting touches one.
+    void SetRadio(int n, bool on);
+
+    // ---- components, in creation order ----
+    TTarnWinAmpLink wControl;
+    std::array<THotKeyManager, kActionCount + 1> HotKeyManager;  // [1]..[32]; [0] unused
+    TWindowTimer Timer1;
+    TWindowTimer Timer2;
+
+    // ---- settings store ----
+    void LoadSettings();
+    void SaveSettings();
+    void ResetSettings();
+    void Button1Click();
+    void Button2Click();
+    std::wstring AutoStartCommand() const;
+
+    // ---- hot-key actions ----
+    void ApplyHotKeys();
+    void EnableHotKeys(bool enable);
+    void MinMaxPlayer();
+    void HotKeyPressed(int n);
+    bool HotKeysSuspended = false;
+#define PLOVIK_HANDLER(N) void HotKeyManager##N##HotKeyPressed(TShortCut HotKey, WORD Index);
+    PLOVIK_HANDLER(1) PLOVIK_HANDLER(2) PLOVIK_HANDLER(3) PLOVIK_HANDLER(4) PLOVIK_HANDLER(5)
+    PLOVIK_HANDLER(6) PLOVIK_HANDLER(7) PLOVIK_HANDLER(8) PLOVIK_HANDLER(9) PLOVIK_HANDLER(10)
+    PLOVIK_HANDLER(11) PLOVIK_HANDLER(12) PLOVIK_HANDLER(13) PLOVIK_HANDLER(14) PLOVIK_HANDLER(15)
+    PLOVIK_HANDLER(16) PLOVIK_HANDLER(17) PLOVIK_HANDLER(18) PLOVIK_HANDLER(19) PLOVIK_HANDLER(20)
+    PLOVIK_HANDLER(21) PLOVIK_HANDLER(22) PLOVIK_HANDLER(23) PLOVIK_HANDLER(24) PLOVIK_HANDLER(25)
+    PLOVIK_HANDLER(26) PLOVIK_HANDLER(27) PLOVIK_HANDLER(28) PLOVIK_HANDLER(29) PLOVIK_HANDLER(30)
+    PLOVIK_HANDLER(31) PLOVIK_HANDLER(32)
+#undef PLOVIK_HANDLER
+
+    // ---- lifecycle ----
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void Button4Click();
+    void Close();  // the one road to the end of the program
+    bool Closed() const noexcept { return FClosed; }
+
+private:
+    struct TPlaced {
+        HWND Wnd;
+        RECT Design;  // position and size at 96 dpi, relative to the parent
+    };
+
+    void CreateWindowAndControls();
+    void CreatePages();
+    void CreateActionFields();
+    void CreateAlarmControls();
+    void CreateFileControls();
+    void CreateOptionControls();
+    void CreateButtons();
+    HWND Place(HWND wnd, int x, int y, int w, int h);
+    HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
+                    int id = 0, DWORD exStyle = 0);
+    void ApplyLayout();
+    void ShowPage(int index);
+
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    void OnCommand(int id, int code);
+    static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK PageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    HWND FHandle = nullptr;
+    UINT FDpi = 96;
+    HFONT FFont = nullptr;
+    HBRUSH FPanelBrush = nullptr;
+    std::vector<TPlaced> FPlaced;
+    bool FClosed = false;
+};

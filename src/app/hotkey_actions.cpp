@@ -1,0 +1,87 @@
+// The 32 hot-key actions: registration from the fields and what each does.
+#include "app/form1.h"
+#include "app/hotkey_field.h"
+#include "player/player_window.h"
+#include "player/winamp_api.h"
+
+void TForm1::ApplyHotKeys() {
+    for (int n = 1; n <= kActionCount; ++n) HotKeyManager[n].ClearHotKeys();
+    // From action 1 upwards: of two fields with the same combination, the
+    // lower-numbered action holds it and the system refuses the other.
+    for (int n = 1; n <= kActionCount; ++n) HotKeyManager[n].AddHotKey(GetHotKeyWord(HotKey[n]));
+}
+
+void TForm1::EnableHotKeys(bool enable) {
+    if (enable) {
+        ApplyHotKeys();
+        return;
+    }
+    // The on/off key itself stays live so that it can switch the rest back on.
+    for (int n = 1; n <= kActionCount; ++n)
+        if (n != 5) HotKeyManager[n].ClearHotKeys();
+}
+
+void TForm1::MinMaxPlayer() {
+    HWND player = FindPlayerWindow(wa::kWindowClass);
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof(wp);
+    if (!player || !GetWindowPlacement(player, &wp)) return;
+    if (wp.showCmd == SW_SHOWNORMAL)
+        ShowWindow(FindPlayerWindow(wa::kWindowClass), SW_MINIMIZE);
+    else if (wp.showCmd == SW_SHOWMINIMIZED)
+        ShowWindow(FindPlayerWindow(wa::kWindowClass), SW_RESTORE);
+}
+
+void TForm1::HotKeyPressed(int n) {
+    switch (n) {
+        case 2: wControl.Quit(); break;
+        case 3: MinMaxPlayer(); break;
+        case 4:
+            wControl.Quit();
+            Close();
+            break;
+        case 5:
+            if (!HotKeysSuspended) {
+                SaveSettings();
+                EnableHotKeys(false);
+            } else {
+                LoadSettings();
+                ApplyHotKeys();
+            }
+            HotKeysSuspended = !HotKeysSuspended;
+            break;
+        case 6: wControl.TrackPlay(); break;
+        case 7: wControl.TrackPause(); break;
+        case 8: wControl.TrackStop(Checked(CheckBox[6]), false); break;
+        case 9: wControl.TrackPrev(); break;
+        case 10: wControl.TrackNext(); break;
+        case 11: wControl.VolRaise(); break;
+        case 12: wControl.VolLower(); break;
+        case 13: wControl.TrackFF(); break;
+        case 14: wControl.TrackFR(); break;
+        case 15: wControl.ToggleAbout(); break;
+        case 17: wControl.ToggleRepeat(); break;
+        case 18: wControl.TogglePL(); break;
+        case 19: wControl.TogglePreferences(); break;
+        case 20: wControl.ToggleBrowser(); break;
+        case 21: wControl.ToggleMain(); break;
+        case 22: wControl.ToggleEQ(); break;
+        case 23: wControl.VizExec(); break;
+        case 24: wControl.OpenInfoDialog(); break;
+        case 25: wControl.VizOpenOptions(); break;
+        case 26: wControl.OpenFileDialog(); break;
+        case 27: wControl.OpenJumpToFile(); break;
+        default: break;
+    }
+}
+
+#define PLOVIK_HANDLER(N) \
+    void TForm1::HotKeyManager##N##HotKeyPressed(TShortCut, WORD) { HotKeyPressed(N); }
+PLOVIK_HANDLER(1) PLOVIK_HANDLER(2) PLOVIK_HANDLER(3) PLOVIK_HANDLER(4) PLOVIK_HANDLER(5)
+PLOVIK_HANDLER(6) PLOVIK_HANDLER(7) PLOVIK_HANDLER(8) PLOVIK_HANDLER(9) PLOVIK_HANDLER(10)
+PLOVIK_HANDLER(11) PLOVIK_HANDLER(12) PLOVIK_HANDLER(13) PLOVIK_HANDLER(14) PLOVIK_HANDLER(15)
+PLOVIK_HANDLER(16) PLOVIK_HANDLER(17) PLOVIK_HANDLER(18) PLOVIK_HANDLER(19) PLOVIK_HANDLER(20)
+PLOVIK_HANDLER(21) PLOVIK_HANDLER(22) PLOVIK_HANDLER(23) PLOVIK_HANDLER(24) PLOVIK_HANDLER(25)
+PLOVIK_HANDLER(26) PLOVIK_HANDLER(27) PLOVIK_HANDLER(28) PLOVIK_HANDLER(29) PLOVIK_HANDLER(30)
+PLOVIK_HANDLER(31) PLOVIK_HANDLER(32)
+#undef PLOVIK_HANDLER

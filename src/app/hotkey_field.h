@@ -1,0 +1,18 @@
+// The hot-key input fields: the common controls' hot-key control, holding
+// one hot-key word (0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt, low byte the key).
+// The conversion between the control's own word and ours lives here only.
+#pragma once
+
+#include <windows.h>
+
+#include "desktop/hotkey_manager.h"
+
+HWND CreateHotKeyField(HWND parent, int id);
+TShortCut GetHotKeyWord(HWND field);
+void SetHotKeyWord(HWND field, TShortCut word);
+
+// A combination without a modifier, or with Shift alone, is not a hot key.
+bool IsAcceptableHotKey(TShortCut word);
+// The control's word (HKM_GETHOTKEY) as ours, and back.
+TShortCut HotKeyFromControlWord(WORD control);
+WORD ControlWordFromHotKey(TShortCut word);

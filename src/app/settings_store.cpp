@@ -1,0 +1,123 @@
+// Moving the settings between the registry and the controls.
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/hotkey_field.h"
+#include "app/settings_registry.h"
+
+namespace {
+
+std::wstring OwnPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring out(n, L'\0');
+    const DWORD m = GetShortPathNameW(path.c_str(), out.data(), n);
+    if (m == 0 || m >= n) return {};
+    out.resize(m);
+    return out;
+}
+
+// Reads one value into its control; a bad value is noted and skipped so
+// that it cannot cost the user the settings stored after it.
+template <class F>
+void LoadValue(const TRegistry& reg, const wchar_t* name, std::vector<std::wstring>& errors, F&& apply) {
+    if (!reg.ValueExists(name)) return;
+    try {
+        apply();
+    } catch (const EPlovikError& e) {
+        errors.push_back(e.Message());
+    }
+}
+
+}  // namespace
+
+// The short form has no spaces as a rule; where the system gives none, or
+// one with spaces, the full path goes in quotes so the entry still starts us.
+std::wstring TForm1::AutoStartCommand() const {
+    const std::wstring full = OwnPath();
+    const std::wstring shortPath = ShortPath(full);
+    if (!shortPath.empty() && shortPath.find(L' ') == std::wstring::npos) return shortPath;
+    return L"\"" + (shortPath.empty() ? full : shortPath) + L"\"";
+}
+
+void TForm1::LoadSettings() {
+    TRegistry& reg = SettingsRegistry();
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    std::vector<std::wstring> errors;
+    {
+        TKeyCloser closer(reg);
+        if (!reg.KeyExists(kSettingsKey)) {
+            reg.OpenKey(kSettingsKey, true);
+            return;
+        }
+        if (!reg.OpenKey(kSettingsKey, false)) return;
+        for (int n = 1; n <= kActionCount; ++n) {
+            const wchar_t* name = kActions[n - 1].Value;
+            LoadValue(reg, name, errors,
+                      [&] { SetHotKeyWord(HotKey[n], static_cast<TShortCut>(reg.ReadInteger(name) & 0xFFFF)); });
+        }
+        for (const TAlarmActionInfo& a : kAlarmActions)
+            LoadValue(reg, a.Value, errors, [&] { SetRadio(a.RadioButton, reg.ReadBool(a.Value)); });
+        for (const TOptionInfo& o : kOptions)
+            LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
+        LoadValue(reg, L"Dir", errors, [&] { SetWindowTextW(Edit1, reg.ReadString(L"Dir").c_str()); });
+    }
+    if (errors.empty()) return;
+    std::wstring text;
+    for (const auto& e : errors) text += (text.empty() ? L"" : L"\n") + e;
+    Application().MessageBox(text, Application().Title(), MB_OK | MB_ICONERROR);
+}
+
+void TForm1::SaveSettings() {
+    TRegistry& reg = SettingsRegistry();
+    {
+        TKeyCloser closer(reg);
+        if (!reg.OpenKey(kSettingsKey, false)) return;
+        for (int n = 1; n <= kActionCount; ++n) reg.WriteInteger(kActions[n - 1].Value, GetHotKeyWord(HotKey[n]));
+        for (const TAlarmActionInfo& a : kAlarmActions) reg.WriteBool(a.Value, Checked(RadioButton[a.RadioButton]));
+        for (const TOptionInfo& o : kOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
+        wchar_t dir[MAX_PATH * 2] = {};
+        GetWindowTextW(Edit1, dir, static_cast<int>(std::size(dir)));
+        reg.WriteString(L"Dir", dir);
+    }
+    TKeyCloser closer(reg);
+    if (!reg.OpenKey(kRunKey, false)) return;
+    if (Checked(CheckBox[2]))
+        reg.WriteString(L"Plovik", AutoStartCommand());
+    else if (reg.ValueExists(L"Plovik"))
+        reg.DeleteValue(L"Plovik");
+}
+
+void TForm1::ResetSettings() {
+    if (Application().MessageBox(L"Будут сброшены все установленные горячие клавищши, прдолжить ?", L"Warning",
+                                 MB_OKCANCEL | MB_ICONWARNING) != IDOK)
+        return;
+    for (int n = 1; n <= kActionCount; ++n) SetHotKeyWord(HotKey[n], 0);
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) SetChecked(CheckBox[n], false);
+    ApplyHotKeys();
+    SaveSettings();
+}
+
+void TForm1::Button1Click() {
+    ResetSettings();
+    SaveSettings();
+}
+
+void TForm1::Button2Click() {
+    ApplyHotKeys();
+    SaveSettings();
+    if (Checked(CheckBox[7])) ShowWindow(FHandle, SW_MINIMIZE);
+}

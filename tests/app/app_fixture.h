@@ -1,0 +1,108 @@
+// A fresh account for every test: no settings key, no auto-start entry,
+// and scripted answers to the program's questions.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/hotkey_field.h"
+#include "app/settings_registry.h"
+#include "support/peer_player.h"
+
+struct TAsked {
+    std::wstring Text, Caption;
+    UINT Flags;
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application().SetTitle(L"(Merrowind) Plovik v4.0");
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
+        DeleteRunEntry();
+        Application().MessageBoxFn = [this](HWND, const std::wstring& text, const std::wstring& caption, UINT flags) {
+            asked.push_back({text, caption, flags});
+            if (answers.empty()) return IDOK;
+            const int a = answers.front();
+            answers.pop_front();
+            return a;
+        };
+    }
+    void TearDown() override {
+        form.reset();
+        Application().MessageBoxFn = nullptr;
+    }
+
+    TForm1& Form() {
+        if (!form) form = std::make_unique<TForm1>();
+        return *form;
+    }
+    void Restart() {
+        form.reset();
+        form = std::make_unique<TForm1>();
+    }
+
+    static void DeleteRunEntry() {
+        HKEY k;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+            RegDeleteValueW(k, L"Plovik");
+            RegCloseKey(k);
+        }
+    }
+
+    // Direct registry access, bypassing the program.
+    static bool ReadDword(const wchar_t* key, const wchar_t* name, DWORD& out) {
+        DWORD size = sizeof(out), type = 0;
+        return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, &out, &size) == ERROR_SUCCESS &&
+               type == REG_DWORD;
+    }
+    static DWORD Dword(const wchar_t* name) {
+        DWORD v = 0xDEADBEEF;
+        ReadDword(kSettingsKey, name, v);
+        return v;
+    }
+    static std::wstring Text(const wchar_t* key, const wchar_t* name) {
+        wchar_t buf[1024] = {};
+        DWORD size = sizeof(buf);
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+            return L"<absent>";
+        return buf;
+    }
+    static void WriteRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+        HKEY k;
+        RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        RegSetValueExW(k, name, 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(k);
+    }
+    static void WriteDword(const wchar_t* name, DWORD v) { WriteRaw(name, REG_DWORD, &v, sizeof(v)); }
+    static DWORD ValueCount() {
+        HKEY k;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &k) != ERROR_SUCCESS) return 0xFFFFFFFF;
+        DWORD n = 0;
+        RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr,
+                         nullptr);
+        RegCloseKey(k);
+        return n;
+    }
+    std::wstring EditText() {
+        wchar_t buf[512] = {};
+        GetWindowTextW(Form().Edit1, buf, 512);
+        return buf;
+    }
+
+    // What the system posts to the application window for a press.
+    static void Press(TShortCut word) {
+        WORD mods = 0, key = 0;
+        SeparateHotKey(word, mods, key);
+        SendMessageW(Application().Handle(), WM_HOTKEY, 0xC000, MAKELPARAM(mods, key));
+    }
+
+    std::unique_ptr<TForm1> form;
+    std::deque<int> answers;
+    std::vector<TAsked> asked;
+};
