@@ -17,6 +17,8 @@ for f in "${music[@]}"; do player_args+=(--file "$f"); done
 if [ -n "${DISPLAY:-}" ] && [ -z "${PLOVIK_DEMO:-}" ]; then
   trap 'echo; echo "Stopping."; stop_wine' INT TERM EXIT
   start_player "$bin" "$log" "${player_args[@]}" || { echo "The stand-in player did not start"; exit 1; }
+  # The demonstration bindings, unless settings were made here before.
+  wine reg query 'HKCU\Software\Merrowind\MRWPLOVIK' >/dev/null 2>&1 || seed_settings
   start_plovik "$bin"
   echo "Plovik and the stand-in player are running on $DISPLAY."
   echo "Focus any Wine window and press Ctrl+Alt+X (play), Ctrl+Alt+N (next), Ctrl+Alt+V (stop)..."
@@ -34,6 +36,7 @@ fi
 # The demonstration on a private display.
 trap stop_wine EXIT
 start_player "$bin" "$log" "${player_args[@]}" || { echo "The stand-in player did not start"; exit 1; }
+seed_settings
 start_plovik "$bin"
 echo "Plovik and the stand-in player are running on the private display $DISPLAY."
 for step in "ctrl+alt+x:COMMAND 40045 0:Play" "ctrl+alt+n:COMMAND 40048 0:Next track" \

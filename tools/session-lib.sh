@@ -53,4 +53,22 @@ press_until() {
   return 1
 }
 
+# seed_settings [extra .reg lines...]: replaces Plovik's settings with the
+# demonstration bindings that the README lists (Ctrl+Alt+X play, C pause,
+# V stop, Z previous, N next, Up/Down volume, S shuffle, I track balloon).
+seed_settings() {
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Merrowind\\MRWPLOVIK]\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Merrowind\\MRWPLOVIK]\r\n'
+    printf '"Play"=dword:0000c058\r\n"Pause"=dword:0000c043\r\n"Stop"=dword:0000c056\r\n'
+    printf '"PlayPrev"=dword:0000c05a\r\n"PlayNext"=dword:0000c04e\r\n"VolUp"=dword:0000c026\r\n'
+    printf '"VolDown"=dword:0000c028\r\n"ShuffleOnOff"=dword:0000c053\r\n"FileInfo"=dword:0000c049\r\n'
+    for line in "$@"; do printf '%s\r\n' "$line"; done
+  } >"$reg"
+  wine regedit /S "$(win_path "$reg")" >/dev/null 2>&1
+  rm -f "$reg"
+}
+
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; wait 2>/dev/null || true; }
