@@ -1,0 +1,33 @@
+#include "desktop/open_dialog.h"
+
+#include <commdlg.h>
+
+#include <vector>
+
+std::wstring TOpenDialog::SystemFilter() const {
+    std::wstring f = Filter;
+    for (wchar_t& c : f)
+        if (c == L'|') c = L'\0';
+    f.push_back(L'\0');
+    f.push_back(L'\0');
+    return f;
+}
+
+bool TOpenDialog::Execute() {
+    if (ExecuteFn) return ExecuteFn(*this);
+    std::vector<wchar_t> buf(32768, L'\0');
+    FileName.copy(buf.data(), std::min(FileName.size(), buf.size() - 1));
+    const std::wstring filter = SystemFilter();
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = Owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buf.data();
+    ofn.nMaxFile = static_cast<DWORD>(buf.size());
+    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    if (!GetOpenFileNameW(&ofn)) return false;
+    FileName = buf.data();
+    return true;
+}
