@@ -129,16 +129,9 @@ void RegisterClasses() {
 
 TForm1::TForm1() {
     using THandler = void (TForm1::*)(TShortCut, WORD);
-#define PLOVIK_HANDLER(N) &TForm1::HotKeyManager##N##HotKeyPressed,
-    static const THandler kHandlers[kActionCount] = {
-        PLOVIK_HANDLER(1) PLOVIK_HANDLER(2) PLOVIK_HANDLER(3) PLOVIK_HANDLER(4) PLOVIK_HANDLER(5)
-        PLOVIK_HANDLER(6) PLOVIK_HANDLER(7) PLOVIK_HANDLER(8) PLOVIK_HANDLER(9) PLOVIK_HANDLER(10)
-        PLOVIK_HANDLER(11) PLOVIK_HANDLER(12) PLOVIK_HANDLER(13) PLOVIK_HANDLER(14) PLOVIK_HANDLER(15)
-        PLOVIK_HANDLER(16) PLOVIK_HANDLER(17) PLOVIK_HANDLER(18) PLOVIK_HANDLER(19) PLOVIK_HANDLER(20)
-        PLOVIK_HANDLER(21) PLOVIK_HANDLER(22) PLOVIK_HANDLER(23) PLOVIK_HANDLER(24) PLOVIK_HANDLER(25)
-        PLOVIK_HANDLER(26) PLOVIK_HANDLER(27) PLOVIK_HANDLER(28) PLOVIK_HANDLER(29) PLOVIK_HANDLER(30)
-        PLOVIK_HANDLER(31) PLOVIK_HANDLER(32)};
-#undef PLOVIK_HANDLER
+#define PLOVIK_HANDLER_ADDRESS(N) &TForm1::HotKeyManager##N##HotKeyPressed,
+    static const THandler kHandlers[kActionCount] = {PLOVIK_FOR_EACH_ACTION(PLOVIK_HANDLER_ADDRESS)};
+#undef PLOVIK_HANDLER_ADDRESS
     for (int n = 1; n <= kActionCount; ++n) {
         const THandler h = kHandlers[n - 1];
         HotKeyManager[n].OnHotKeyPressed = [this, h](TShortCut hk, WORD idx) { (this->*h)(hk, idx); };

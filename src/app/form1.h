@@ -15,6 +15,12 @@
 
 constexpr int kActionCount = 32;
 
+// Applies X to every action number, 1 to 32: one list for the handlers'
+// declarations, definitions and wiring.
+#define PLOVIK_FOR_EACH_ACTION(X)                                                                        \
+    X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) X(15) X(16) X(17) X(18) \
+    X(19) X(20) X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32)
+
 // One hot-key action: its label, its registry value, where its field stands.
 struct TActionInfo {
     const wchar_t* Label;
@@ -88,15 +94,9 @@ public:
     void MinMaxPlayer();
     void HotKeyPressed(int n);
     bool HotKeysSuspended = false;
-#define PLOVIK_HANDLER(N) void HotKeyManager##N##HotKeyPressed(TShortCut HotKey, WORD Index);
-    PLOVIK_HANDLER(1) PLOVIK_HANDLER(2) PLOVIK_HANDLER(3) PLOVIK_HANDLER(4) PLOVIK_HANDLER(5)
-    PLOVIK_HANDLER(6) PLOVIK_HANDLER(7) PLOVIK_HANDLER(8) PLOVIK_HANDLER(9) PLOVIK_HANDLER(10)
-    PLOVIK_HANDLER(11) PLOVIK_HANDLER(12) PLOVIK_HANDLER(13) PLOVIK_HANDLER(14) PLOVIK_HANDLER(15)
-    PLOVIK_HANDLER(16) PLOVIK_HANDLER(17) PLOVIK_HANDLER(18) PLOVIK_HANDLER(19) PLOVIK_HANDLER(20)
-    PLOVIK_HANDLER(21) PLOVIK_HANDLER(22) PLOVIK_HANDLER(23) PLOVIK_HANDLER(24) PLOVIK_HANDLER(25)
-    PLOVIK_HANDLER(26) PLOVIK_HANDLER(27) PLOVIK_HANDLER(28) PLOVIK_HANDLER(29) PLOVIK_HANDLER(30)
-    PLOVIK_HANDLER(31) PLOVIK_HANDLER(32)
-#undef PLOVIK_HANDLER
+#define PLOVIK_DECLARE_HANDLER(N) void HotKeyManager##N##HotKeyPressed(TShortCut HotKey, WORD Index);
+    PLOVIK_FOR_EACH_ACTION(PLOVIK_DECLARE_HANDLER)
+#undef PLOVIK_DECLARE_HANDLER
 
     // ---- lifecycle ----
     void FormCreate();
