@@ -4,6 +4,8 @@
 
 namespace {
 const wchar_t kAppWindowClass[] = L"PlovikApplication";
+// Posted to itself when the application window gets the focus.
+constexpr UINT kMsgEnter = WM_APP + 1;
 }
 
 EPlovikError::EPlovikError(std::wstring message)
@@ -115,6 +117,16 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_CLOSE) {
         Instance().Terminate();
+        return 0;
+    }
+    // The application window has nothing to type into: when it is brought to
+    // the front (by the tray, or when a message box it owns closes), the
+    // visible main form takes the activation once the switch has settled.
+    if (msg == WM_SETFOCUS) PostMessageW(wnd, kMsgEnter, 0, 0);
+    if (msg == kMsgEnter) {
+        HWND form = Instance().FMainForm;
+        if (GetFocus() == wnd && !IsIconic(wnd) && form && IsWindowVisible(form) && IsWindowEnabled(form))
+            SetFocus(form);
         return 0;
     }
     return DefWindowProcW(wnd, msg, wp, lp);

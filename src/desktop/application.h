@@ -43,6 +43,10 @@ public:
 
     HWND MainForm() const noexcept { return FMainForm; }
     void SetMainForm(HWND form) noexcept { FMainForm = form; }
+    // Whether the main form is to be shown when the program starts; a
+    // resident start (the tray icon's start-up answer) turns it off.
+    bool ShowMainForm() const noexcept { return FShowMainForm; }
+    void SetShowMainForm(bool show) noexcept { FShowMainForm = show; }
 
     // Shows a message box through the seam; owner defaults to the main form.
     int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
@@ -65,6 +69,7 @@ private:
 
     HWND FHandle = nullptr;
     HWND FMainForm = nullptr;
+    bool FShowMainForm = true;
     std::wstring FTitle = L"Plovik";
     int FErrorsShown = 0;
 };

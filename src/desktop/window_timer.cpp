@@ -1,36 +1,68 @@
 #include "desktop/window_timer.h"
 
+#include <unordered_set>
+
 #include "desktop/application.h"
 
 namespace {
 const wchar_t kTimerClass[] = L"PlovikTimerWindow";
-constexpr UINT_PTR kTimerId = 1;
 
-void RegisterTimerClass() {
+HWND GHandlerWindow = nullptr;
+unsigned GHandlerReferences = 0;
+
+// The timers alive now: a tick whose identifier is not here belongs to a
+// timer that is gone and is dropped rather than followed.
+std::unordered_set<const void*>& LiveTimers() {
+    static std::unordered_set<const void*> timers;
+    return timers;
+}
+
+void RegisterTimerClass(WNDPROC proc) {
     static bool done = false;
     if (done) return;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kTimerClass;
     RegisterClassExW(&wc);
     done = true;
 }
+
+UINT_PTR TimerId(const void* timer) { return reinterpret_cast<UINT_PTR>(timer); }
 }  // namespace
 
-TWindowTimer::TWindowTimer() {
-    RegisterTimerClass();
-    FWnd = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(FWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(FWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWindowTimer::WndProc));
+// ---- TSimpleTimerHandler ---------------------------------------------------
+
+HWND TSimpleTimerHandler::Acquire() {
+    ++GHandlerReferences;
+    if (!GHandlerWindow) {
+        RegisterTimerClass(&TWindowTimer::WndProc);
+        GHandlerWindow = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr);
+    }
+    return GHandlerWindow;
 }
 
+void TSimpleTimerHandler::Release() noexcept {
+    if (GHandlerReferences == 0) return;
+    if (--GHandlerReferences > 0) return;
+    if (GHandlerWindow) DestroyWindow(GHandlerWindow);
+    GHandlerWindow = nullptr;
+}
+
+unsigned TSimpleTimerHandler::References() noexcept { return GHandlerReferences; }
+
+HWND TSimpleTimerHandler::Window() noexcept { return GHandlerWindow; }
+
+// ---- TWindowTimer ----------------------------------------------------------
+
+TWindowTimer::TWindowTimer() : FWnd(TSimpleTimerHandler::Acquire()) { LiveTimers().insert(this); }
+
 TWindowTimer::~TWindowTimer() {
-    if (!FWnd) return;
-    KillTimer(FWnd, kTimerId);
-    DestroyWindow(FWnd);
+    if (FRunning) KillTimer(FWnd, TimerId(this));
+    LiveTimers().erase(this);
+    TSimpleTimerHandler::Release();
 }
 
 void TWindowTimer::SetInterval(UINT ms) {
@@ -47,15 +79,54 @@ void TWindowTimer::SetEnabled(bool on) {
 
 // Setting a running timer again restarts its count.
 void TWindowTimer::Update() {
-    KillTimer(FWnd, kTimerId);
-    if (FEnabled && FInterval > 0) SetTimer(FWnd, kTimerId, FInterval, nullptr);
+    if (FRunning) KillTimer(FWnd, TimerId(this));
+    FRunning = FEnabled && FInterval > 0 && FWnd && SetTimer(FWnd, TimerId(this), FInterval, nullptr) != 0;
+}
+
+void TWindowTimer::Tick() {
+    if (OnTimer) Guarded([&] { OnTimer(); });
 }
 
 LRESULT CALLBACK TWindowTimer::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    if (msg == WM_TIMER && wp == kTimerId) {
-        auto* self = reinterpret_cast<TWindowTimer*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-        if (self && self->OnTimer) Guarded([&] { self->OnTimer(); });
-        return 0;
+    if (msg != WM_TIMER) return DefWindowProcW(wnd, msg, wp, lp);
+    auto* timer = reinterpret_cast<TWindowTimer*>(wp);
+    if (LiveTimers().count(timer) != 0) {
+        timer->Tick();
+    } else {
+        KillTimer(wnd, wp);  // a leftover of a timer that is gone
     }
-    return DefWindowProcW(wnd, msg, wp, lp);
+    return 0;
+}
+
+// ---- TSimpleTimer ----------------------------------------------------------
+
+TSimpleTimer::TSimpleTimer(void* Owner, TCallback Callback) : FOwner(Owner), FCallback(Callback) {
+    FTimer.OnTimer = [this] {
+        if (!FCallback) return;
+        try {
+            FCallback(FOwner);
+        } catch (...) {
+        }
+    };
+}
+
+TSimpleTimer::~TSimpleTimer() {
+    if (FActive) Stop();
+}
+
+bool TSimpleTimer::Start(UINT Interval) {
+    if (FActive) Stop();
+    FTimer.SetEnabled(false);
+    FTimer.SetInterval(Interval);
+    FTimer.SetEnabled(true);
+    FActive = FTimer.Running();
+    if (!FActive) FTimer.SetEnabled(false);
+    return FActive;
+}
+
+bool TSimpleTimer::Stop() {
+    FActive = false;
+    const bool wasRunning = FTimer.Running();
+    FTimer.SetEnabled(false);
+    return wasRunning;
 }

@@ -1,0 +1,153 @@
+#include "desktop/power_control.h"
+
+#include <memory>
+#include <vector>
+
+#include "desktop/application.h"
+
+const wchar_t kSuspendCommandLine[] = L"rundll32.exe powrprof.dll,SetSuspendState";
+const wchar_t kOpenProcessTokenFailed[] = L"OpenProcessToken failed";
+const wchar_t kLookupPrivilegeValueFailed[] = L"LookupPrivilegeValue failed";
+const wchar_t kAdjustTokenPrivilegesFailed[] = L"AdjustTokenPrivileges failed";
+
+namespace {
+
+constexpr DWORD kPlatform9x = VER_PLATFORM_WIN32_WINDOWS;  // 1
+constexpr DWORD kPlatformNT = VER_PLATFORM_WIN32_NT;       // 2
+
+struct THandleCloser {
+    void operator()(HANDLE h) const noexcept { CloseHandle(h); }
+};
+using TUniqueHandle = std::unique_ptr<void, THandleCloser>;
+
+bool StartHidden(const std::wstring& commandLine, int show) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(show);
+    PROCESS_INFORMATION pi{};
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(L'\0');
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+void ShowFailure(const wchar_t* text) { Application().MessageBox(text, Application().Title(), MB_OK); }
+
+}  // namespace
+
+// ---- TShutH ----------------------------------------------------------------
+
+TShutH::TShutH() {
+    ExitWindowsExFn = [](UINT flags, DWORD reason) { return ::ExitWindowsEx(flags, reason); };
+    RunCommandFn = &StartHidden;
+}
+
+void TShutH::Execute() {
+    if (OperatingSystem == shWinNT) {
+        ShutNT();
+    } else {
+        Shut9x();
+    }
+}
+
+void TShutH::ShutNT() {
+    GetShutPrivilegies();
+    switch (Options) {
+        case shoHibernate: Suspend(); break;
+        case shoLogoff: Exit(EWX_LOGOFF); break;
+        case shoPoweroff: Exit(EWX_POWEROFF); break;
+        case shoReboot: Exit(EWX_REBOOT); break;
+        case shoShutdown: Exit(EWX_SHUTDOWN); break;
+    }
+}
+
+// The 9x family had no mapping for suspend and power-off; they take the same
+// road as on NT, only without asking for the privilege.
+void TShutH::Shut9x() {
+    switch (Options) {
+        case shoHibernate: Suspend(); break;
+        case shoLogoff: Exit(EWX_LOGOFF); break;
+        case shoPoweroff: Exit(EWX_POWEROFF); break;
+        case shoReboot: Exit(EWX_REBOOT); break;
+        case shoShutdown: Exit(EWX_SHUTDOWN); break;
+    }
+}
+
+void TShutH::Suspend() {
+    if (RunCommandFn) RunCommandFn(kSuspendCommandLine, SW_HIDE);
+}
+
+void TShutH::Exit(UINT Flags) {
+    if (ExitWindowsExFn) ExitWindowsExFn(Flags | ForceFlag(), 0);
+}
+
+// Each failing step says so and the sequence goes on: the request that
+// follows is attempted in any case, and the system has the last word.
+void TShutH::GetShutPrivilegies() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
+        ShowFailure(kOpenProcessTokenFailed);
+        raw = nullptr;
+    }
+    TUniqueHandle token(raw);
+
+    TOKEN_PRIVILEGES wanted{};
+    if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid))
+        ShowFailure(kLookupPrivilegeValueFailed);
+    wanted.PrivilegeCount = 1;
+    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+
+    TOKEN_PRIVILEGES previous{};
+    DWORD previousLength = 0;
+    // The call also "succeeds" when the account does not hold the privilege
+    // at all (ERROR_NOT_ALL_ASSIGNED); nothing is enabled then, so say so.
+    const BOOL adjusted = AdjustTokenPrivileges(token.get(), FALSE, &wanted, sizeof(previous), &previous,
+                                                &previousLength);
+    if (!adjusted || GetLastError() == ERROR_NOT_ALL_ASSIGNED) ShowFailure(kAdjustTokenPrivilegesFailed);
+}
+
+// ---- TOsInfo ---------------------------------------------------------------
+
+// GetVersionEx reports 6.2 to every program without a compatibility
+// manifest since Windows 8; the kernel's own answer is not shimmed.
+bool ReadOsVersion(TOsVersion& Version) {
+    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+        auto rtlGetVersion =
+            reinterpret_cast<TRtlGetVersion>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+        if (rtlGetVersion && rtlGetVersion(&info) == 0) {
+            Version = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+            return true;
+        }
+    }
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+#endif
+    if (!GetVersionExW(&info)) return false;
+    Version = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+    return true;
+}
+
+// Every member of the NT family counts as "NT", whatever its version: the
+// switch-off path needs the shutdown privilege on all of them.
+std::wstring ClassifyWindows(const TOsVersion& Version) {
+    if (Version.PlatformId == kPlatform9x) {
+        const bool known = Version.Major == 4 &&
+                           (Version.Minor == 0 || Version.Minor == 10 || Version.Minor == 90);
+        return known ? L"9X" : L"I do not Know!";
+    }
+    if (Version.PlatformId == kPlatformNT) return L"NT";
+    return L"I do not Know!";
+}
+
+std::wstring TOsInfo::GetWinVer() const {
+    TOsVersion version;
+    if (!ReadOsVersion(version)) return L"I do not Know!";
+    return ClassifyWindows(version);
+}
