@@ -12,6 +12,9 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineserver -w || true
   # No crash dialog: a crashing test must fail, not wait for a person.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # The test display has no window manager: unmanaged windows spare Wine
+  # waiting for one every time a window is hidden.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w || true
 fi
 [ -f "$prefix/system.reg" ] || { echo "Wine prefix $prefix could not be made" >&2; exit 1; }
