@@ -9,23 +9,21 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 
 TPlaylistReader::TPlaylistReader(TSource Source) : FSource(std::move(Source)) {}
 
+// Keeps only what is not yet consumed (nothing, except while looking for
+// the byte-order mark) and appends the next piece of the file.
 bool TPlaylistReader::Fill() {
     if (FEnd) return false;
     FBuffer.erase(0, FPos);
     FPos = 0;
-    const std::size_t had = FBuffer.size();
-    FBuffer.resize(had + kChunk);
-    std::size_t got = 0;
-    try {
-        got = FSource ? FSource(FBuffer.data() + had, kChunk) : 0;
-    } catch (...) {
-        FBuffer.resize(had);
-        throw;
+    FChunk.resize(kChunk);
+    std::size_t got = FSource ? FSource(FChunk.data(), FChunk.size()) : 0;
+    if (got > FChunk.size()) got = FChunk.size();
+    if (got == 0) {
+        FEnd = true;
+        return false;
     }
-    if (got > kChunk) got = kChunk;
-    FBuffer.resize(had + got);
-    if (got == 0) FEnd = true;
-    return got > 0;
+    FBuffer.append(FChunk.data(), got);
+    return true;
 }
 
 bool TPlaylistReader::Peek(char& c) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TPlaylistReader {
 public:
@@ -35,6 +36,7 @@ private:
     bool Peek(char& c);
 
     TSource FSource;
+    std::vector<char> FChunk;
     std::string FBuffer;
     std::size_t FPos = 0;
     bool FEnd = false;
