@@ -113,8 +113,11 @@ void TWinAmpCtr::DoSeekForward() { WA_SeekForward(); }
 void TWinAmpCtr::DoNextArtist() { WA_NextArtist(); }
 
 // Copy, move and delete act on this name, so it must be the entry playing
-// now: the player's own answer first, a freshly written list file after.
+// now: the player's own answer first, a freshly written list file after,
+// and nothing at all when no player runs (a list file left behind names
+// no file that is playing).
 std::wstring TWinAmpCtr::TrackFileName() {
+    if (!WA_IsRunning()) return {};
     std::wstring name;
     if (!WA_FindTrackFileName(WA_CurrentTrackNo(), name)) return {};
     return name;

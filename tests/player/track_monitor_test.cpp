@@ -147,6 +147,12 @@ TEST_P(MonitorTest, ClosingThePlayerReportsAnEmptyListAndEntryOne) {
     EXPECT_EQ(monitor->GetPlayState(), TPlayState::psStop);
     EXPECT_EQ(monitor->TimeElapsed(), L"00:00");
     EXPECT_EQ(monitor->TrackFileName(), L"");
+    // Even with the list file found again, no file is playing now.
+    entry.SetFolder(settings);
+    std::wstring left;
+    ASSERT_TRUE(WA_FindTrackFileName(1, left));
+    EXPECT_EQ(left, files[0]);
+    EXPECT_EQ(monitor->TrackFileName(), L"");
     EXPECT_TRUE(errors.empty());
 }
 
