@@ -76,6 +76,8 @@ constexpr LPARAM kIpcExecVisPlugin = 202;
 constexpr LPARAM kIpcGetPlaylistFile = 211;
 constexpr LPARAM kIpcGetPlaylistTitle = 212;
 constexpr LPARAM kIpcGetPlaylistFileW = 214;
+constexpr LPARAM kIpcGetM3uDirectory = 337;
+constexpr LPARAM kIpcGetM3uDirectoryW = 338;
 constexpr LPARAM kIpcMbOpenUrl = 241;
 constexpr LPARAM kIpcInetAvailable = 242;
 constexpr LPARAM kIpcUpdateTitle = 243;
@@ -90,6 +92,13 @@ constexpr LPARAM kIpcSetRepeat = 253;
 // WM_COPYDATA request codes (dwData)
 constexpr ULONG_PTR kCopyPlayFile = 100;
 constexpr ULONG_PTR kCopyChangeDir = 103;
+
+// A player that lacks a request answers it with 1.
+constexpr LRESULT kIpcUnsupported = 1;
+
+// Arguments of ShowWindowAsync for the player's window
+constexpr int kShowPlayer = SW_SHOW;
+constexpr int kHidePlayer = SW_HIDE;
 
 // Answers to kIpcIsPlaying
 constexpr int kStateStopped = 0;

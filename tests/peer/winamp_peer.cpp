@@ -10,15 +10,26 @@
 //   --version <hex>       version word (default 5091)
 //   --length <s>          length of every track in seconds (default 200)
 //   --playlist-dir <dir>  where request 120 writes winamp.m3u / winamp.m3u8
-//                         (default: the folder of this program)
+//                         (default: the folder of this program); requests
+//                         337 and 338 answer it
+//   --without <codes>     answer these requests (comma-separated codes, e.g.
+//                         214,211) with 1, as a player that lacks them
 //   --register            record this program's folder as the player's
 //                         installation folder in the local-machine registry
 //   --stall-ms <ms>       stall this long before answering every message
+//   --texts-high          hand out the texts of requests 211, 212, 214, 337
+//                         and 338 from memory at the top of the address
+//                         space: above 2 GB in the 32-bit build (large-address
+//                         aware), so a 64-bit caller gets them sign-extended
 //
 // Control messages, private to the tests (posted):
 //   WM_APP+1 wParam=ms    stall once, for ms milliseconds
 //   WM_APP+2 wParam=0/1/3 force the play state
 //   WM_APP+3 wParam=n     force the current entry (0-based)
+//   WM_APP+4              reverse the order of the list; the current entry
+//                         keeps its position number (the length stays)
+//   WM_APP+5 wParam=n     append a copy of entry n (0-based); the current
+//                         entry stays
 //
 // Log lines: "COMMAND <id> <lparam>", "USER <wparam> <code>",
 //            "COPYDATA <code> <bytes> <text>", "STALL <ms>", "STALL END",
@@ -61,6 +72,9 @@ struct State {
     bool mainShown = true, plShown = false, eqShown = false, browserShown = false;
     int stallEveryMs = 0;
     std::wstring playlistDir;
+    std::string playlistDirAnsi;
+    std::vector<LPARAM> without;  // requests answered as unsupported
+    char* highTexts = nullptr;    // --texts-high: one slot per request
     std::wstring skin = L"Base";
     std::string skinAnsi = "Base";
     HANDLE log = INVALID_HANDLE_VALUE;
@@ -224,7 +238,21 @@ LRESULT OnCommand(HWND wnd, WPARAM id) {
     return 0;
 }
 
+constexpr size_t kTextSlot = 64 * 1024;
+
+// The address of a text answer: the text itself, or its copy in the high
+// memory slot of the request.
+LRESULT TextAnswer(int slot, const void* text, size_t bytes) {
+    if (!g.highTexts) return reinterpret_cast<LRESULT>(text);
+    char* p = g.highTexts + static_cast<size_t>(slot) * kTextSlot;
+    const size_t n = std::min(bytes, kTextSlot - 2);
+    memcpy(p, text, n);
+    p[n] = p[n + 1] = 0;
+    return reinterpret_cast<LRESULT>(p);
+}
+
 LRESULT OnRequest(HWND wnd, WPARAM wp, LPARAM code) {
+    if (std::find(g.without.begin(), g.without.end(), code) != g.without.end()) return 1;
     const size_t n = g.list.size();
     const bool valid = wp < n;
     switch (code) {
@@ -256,10 +284,13 @@ LRESULT OnRequest(HWND wnd, WPARAM wp, LPARAM code) {
             return 0;
         case 200: case 202: case 241: case 249: return 0;  // text requests: logged only
         case 201: return reinterpret_cast<LRESULT>(g.skinAnsi.c_str());
-        case 211: return valid ? reinterpret_cast<LRESULT>(g.list[wp].pathAnsi.c_str()) : 0;
-        case 212: return valid ? reinterpret_cast<LRESULT>(g.list[wp].titleAnsi.c_str()) : 0;
-        case 214: return valid ? reinterpret_cast<LRESULT>(g.list[wp].path.c_str()) : 0;
+        case 211: return valid ? TextAnswer(0, g.list[wp].pathAnsi.c_str(), g.list[wp].pathAnsi.size() + 1) : 0;
+        case 212: return valid ? TextAnswer(1, g.list[wp].titleAnsi.c_str(), g.list[wp].titleAnsi.size() + 1) : 0;
+        case 214:
+            return valid ? TextAnswer(2, g.list[wp].path.c_str(), (g.list[wp].path.size() + 1) * sizeof(wchar_t)) : 0;
         case 242: return 1;
+        case 337: return TextAnswer(3, g.playlistDirAnsi.c_str(), g.playlistDirAnsi.size() + 1);
+        case 338: return TextAnswer(4, g.playlistDir.c_str(), (g.playlistDir.size() + 1) * sizeof(wchar_t));
         case 250: return g.shuffle ? 1 : 0;
         case 251: return g.repeat ? 1 : 0;
         case 252: g.shuffle = wp != 0; return 0;
@@ -329,6 +360,16 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             Seek(static_cast<int>(wp));
             UpdateTitle(wnd);
             return 0;
+        case WM_APP + 4:
+            Log("CONTROL 4 0");
+            std::reverse(g.list.begin(), g.list.end());
+            UpdateTitle(wnd);
+            return 0;
+        case WM_APP + 5:
+            Log("CONTROL 5 " + std::to_string(wp));
+            if (wp < g.list.size()) g.list.push_back(g.list[wp]);
+            UpdateTitle(wnd);
+            return 0;
         case WM_PAINT: Paint(wnd); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(wnd, msg, wp, lp);
@@ -381,11 +422,26 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
             g.playlistDir = next();
         } else if (a == L"--register") {
             reg = true;
+        } else if (a == L"--without") {
+            const std::wstring codes = next();
+            for (size_t at = 0; at < codes.size();) {
+                size_t comma = codes.find(L',', at);
+                if (comma == std::wstring::npos) comma = codes.size();
+                g.without.push_back(_wtoi(codes.substr(at, comma - at).c_str()));
+                at = comma + 1;
+            }
+        } else if (a == L"--texts-high") {
+            g.highTexts = static_cast<char*>(
+                VirtualAlloc(nullptr, 5 * kTextSlot, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE));
+            char line[64];
+            snprintf(line, sizeof line, "TEXTS AT %p", static_cast<void*>(g.highTexts));
+            Log(line);
         } else if (a == L"--stall-ms") {
             g.stallEveryMs = _wtoi(next().c_str());
         }
     }
     LocalFree(argv);
+    g.playlistDirAnsi = ToAnsi(g.playlistDir);
     if (reg) Register(ModuleFolder());
 
     WNDCLASSEXW wc{};

@@ -140,3 +140,7 @@ bool TPeerPlayer::ForceState(int state) {
 bool TPeerPlayer::ForceEntry(int index) {
     return Control(WM_APP + 3, static_cast<WPARAM>(index), "CONTROL 3 " + std::to_string(index));
 }
+bool TPeerPlayer::ReverseList() { return Control(WM_APP + 4, 0, "CONTROL 4 0"); }
+bool TPeerPlayer::AppendCopy(int index) {
+    return Control(WM_APP + 5, static_cast<WPARAM>(index), "CONTROL 5 " + std::to_string(index));
+}

@@ -37,6 +37,8 @@ public:
     bool Stall(DWORD ms);
     bool ForceState(int state);
     bool ForceEntry(int index);
+    bool ReverseList();
+    bool AppendCopy(int index);
     void Stop();
 
 private:
