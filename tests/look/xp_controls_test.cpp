@@ -103,8 +103,8 @@ TEST(XPCheckListBox, DisablingOrLeavingClearsTheSelection) {
     TXPCheckListBox& l = c.List;
     HWND other = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 220, 10, 80, 20, c.Form.Handle(),
                                  nullptr, nullptr, nullptr);
-    ShowWindow(c.Form.Handle(), SW_SHOW);
     SetFocus(l.Handle());
+    ASSERT_EQ(GetFocus(), l.Handle());
     l.SetItemIndex(2);
     SetFocus(other);
     EXPECT_EQ(l.ItemIndex(), -1);
