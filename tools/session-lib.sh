@@ -72,3 +72,15 @@ seed_settings() {
 }
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; wait 2>/dev/null || true; }
+
+# install_player <bin dir> [player args...]: puts the 32-bit stand-in player
+# where Plovik looks first, "C:\Progra~1\Winamp\Winamp.exe" (the prefix links
+# "Progra~1" to "Program Files", see tools/wine-prefix.sh).
+# Started by Plovik without arguments, the stand-in reads them from peer.args.
+install_player() {
+  local bin=$1; shift
+  local drive=$WINEPREFIX/drive_c
+  mkdir -p "$drive/Program Files/Winamp"
+  cp "$bin/winamp_peer32.exe" "$drive/Program Files/Winamp/Winamp.exe"
+  printf '%s\n' "$@" >"$drive/Program Files/Winamp/peer.args"
+}

@@ -18,3 +18,6 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineserver -w || true
 fi
 [ -f "$prefix/system.reg" ] || { echo "Wine prefix $prefix could not be made" >&2; exit 1; }
+# Wine's short names are hashes: the player's usual place, written the short
+# way "C:\Progra~1\Winamp", exists only through this link.
+[ -e "$prefix/drive_c/Progra~1" ] || ln -s "Program Files" "$prefix/drive_c/Progra~1"

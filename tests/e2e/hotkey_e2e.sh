@@ -13,6 +13,7 @@ fail() { echo "FAIL: $*"; echo "--- player log"; cat "$log" 2>/dev/null; exit 1;
 
 start_player "$bin" "$log" --file 'C:\Music\a.mp3' --file 'C:\Music\b.mp3' --file 'C:\Music\c.mp3' \
   || fail "the stand-in player did not start"
+install_player "$bin"
 seed_settings
 start_plovik "$bin"
 

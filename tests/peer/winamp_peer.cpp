@@ -22,6 +22,9 @@
 //                         space: above 2 GB in the 32-bit build (large-address
 //                         aware), so a 64-bit caller gets them sign-extended
 //
+// Started without arguments (as Plovik starts the player), it takes them from
+// "peer.args" beside the program, one argument per line, UTF-8.
+//
 // Control messages, private to the tests (posted):
 //   WM_APP+1 wParam=ms    stall once, for ms milliseconds
 //   WM_APP+2 wParam=0/1/3 force the play state
@@ -394,15 +397,40 @@ void Register(const std::wstring& folder) {
     RegCloseKey(key);
 }
 
+// The command line's arguments, or those of "peer.args" beside the program
+// when the command line has none.
+std::vector<std::wstring> Arguments() {
+    std::vector<std::wstring> args;
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    LocalFree(argv);
+    if (!args.empty()) return args;
+    FILE* f = _wfopen((ModuleFolder() + L"\\peer.args").c_str(), L"rb");
+    if (!f) return args;
+    char line[2048];
+    while (fgets(line, sizeof line, f)) {
+        std::string text = line;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        if (text.empty()) continue;
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                        static_cast<int>(wide.size())));
+        args.push_back(wide);
+    }
+    fclose(f);
+    return args;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::vector<std::wstring> argv = Arguments();
+    const int argc = static_cast<int>(argv.size());
     g.playlistDir = ModuleFolder();
     bool play = false, reg = false;
     int pos = 0;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 0; i < argc; ++i) {
         std::wstring a = argv[i];
         auto next = [&]() -> std::wstring { return i + 1 < argc ? argv[++i] : L""; };
         if (a == L"--log") {
@@ -440,7 +468,6 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
             g.stallEveryMs = _wtoi(next().c_str());
         }
     }
-    LocalFree(argv);
     g.playlistDirAnsi = ToAnsi(g.playlistDir);
     if (reg) Register(ModuleFolder());
 
