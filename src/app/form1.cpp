@@ -136,12 +136,38 @@ TForm1::TForm1() {
         const THandler h = kHandlers[n - 1];
         HotKeyManager[n].OnHotKeyPressed = [this, h](TShortCut hk, WORD idx) { (this->*h)(hk, idx); };
     }
+    AboutBoxFn = [](HWND owner, const std::wstring& app, const std::wstring& other, HICON icon) {
+        ShellAboutW(owner, app.c_str(), other.c_str(), icon);
+    };
+    // The power control's designed state; the alarm sets its own values.
+    ShutH1.OperatingSystem = shWinNT;
+    ShutH1.Options = shoReboot;
+    ShutH1.AllowForce = true;
+    OpenDialog1.Title = L"Укажите где расположен Winamp";
+    OpenDialog1.Filter = L"Winamp Executable|winamp.exe";
+    wCtrl.OnTrackChange = [this](TWinAmpCtr&) { wCtrlTrackChange(); };
     CreateWindowAndControls();
     Application().SetMainForm(FHandle);
+    CreateTray();
+    CreateFolderDialog();
+    Timer1.OnTimer = [this] { Timer1Timer(); };
+    Timer1.SetInterval(100);
+    Timer1.SetEnabled(true);
+    Timer2.OnTimer = [this] { Timer2Timer(); };
+    Timer2.SetInterval(2000);
     FormCreate();
 }
 
 TForm1::~TForm1() {
+    // Last created, first destroyed: the tray icon leaves the tray, then the
+    // window goes with its controls.
+    BrowsFldr.reset();
+    TrayIcon.reset();
+    HTime1.reset();
+    FGroups.clear();
+    XPGroupBox2.reset();
+    XPGroupBox1.reset();
+    XPGroupBox4.reset();
     Application().SetMainForm(nullptr);
     if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
     if (FFont) DeleteObject(FFont);
@@ -173,6 +199,14 @@ HWND TForm1::Place(HWND wnd, int x, int y, int w, int h) {
     return wnd;
 }
 
+std::unique_ptr<TXPGroupBox> TForm1::AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h) {
+    auto group = std::make_unique<TXPGroupBox>();
+    group->Create(parent, RECT{0, 0, 0, 0}, caption);
+    Place(group->Handle(), x, y, w, h);
+    FGroups.push_back(group.get());
+    return group;
+}
+
 HWND TForm1::AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
                         int h, int id, DWORD exStyle) {
     HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -195,16 +229,17 @@ void TForm1::CreatePages() {
 }
 
 void TForm1::CreateActionFields() {
+    // Actions 29-32 stand in the file operations group box of their tab.
+    XPGroupBox1 = AddGroup(Pages[3], L" Операции с проигрываемыми файлами ", 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
-        HWND page = Pages[a.Tab];
-        // Actions 29-32 stand in the file operations group box of their tab.
         const bool inFileGroup = n >= 29;
+        HWND parent = inFileGroup ? XPGroupBox1->Handle() : Pages[a.Tab];
         const int k = inFileGroup ? n - 29 : a.Row;
-        const int labelX = inFileGroup ? 8 + 8 : 16, labelY = inFileGroup ? 88 + 24 + 24 * k : 16 + 24 * k;
-        const int fieldX = inFileGroup ? 8 + 232 : 240, fieldY = inFileGroup ? 88 + 16 + 24 * k : 8 + 24 * k;
-        AddControl(page, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
-        HotKey[n] = Place(CreateHotKeyField(page, kIdHotKeyBase + n), fieldX, fieldY, 121, 19);
+        const int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
+        const int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k;
+        AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
+        HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n), fieldX, fieldY, 121, 19);
     }
 }
 
@@ -216,36 +251,39 @@ void TForm1::CreateAlarmControls() {
                         193, 21);
     CheckBox[1] = AddControl(page, L"BUTTON", L"Таймер", BS_AUTOCHECKBOX | WS_TABSTOP, 16, 200, 72, 17,
                              kIdCheckBoxBase + 1);
-    HTime1 = AddControl(page, DATETIMEPICK_CLASSW, L"", DTS_TIMEFORMAT | DTS_UPDOWN | WS_TABSTOP | WS_DISABLED, 96,
-                        198, 113, 21);
-    XPGroupBox4 = AddControl(page, L"BUTTON", L" Действие ", BS_GROUPBOX | WS_DISABLED, 218, 130, 191, 118);
+    HTime1 = std::make_unique<THTime>(page);
+    HTime1->SetTime(0.0);
+    HTime1->SetEnabled(false);
+    Place(HTime1->Handle(), 96, 198, 113, 21);
+    XPGroupBox4 = AddGroup(page, L" Действие ", 218, 130, 191, 118);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
         const int n = i + 1;
         const wchar_t* caption = L"";
         for (const auto& a : kAlarmActions)
             if (a.RadioButton == n) caption = a.Caption;
-        RadioButton[n] = AddControl(page, L"BUTTON", caption, BS_RADIOBUTTON | WS_TABSTOP | WS_DISABLED, 218 + 10,
-                                    130 + 18 + 19 * i, 176, 17, kIdRadioBase + n);
+        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption, BS_RADIOBUTTON | WS_TABSTOP, 10,
+                                    18 + 19 * i, 176, 17, kIdRadioBase + n);
     }
     SetRadio(1, true);
+    // Disarmed: the group is off, and every action carries the mark that
+    // turns it on again with the group.
+    XPGroupBox4->SetEnabled(false);
 }
 
 void TForm1::CreateFileControls() {
-    HWND page = Pages[3];
-    AddControl(page, L"BUTTON", L" Операции с проигрываемыми файлами ", BS_GROUPBOX, 8, 88, 401, 164);
-    Edit1 = AddControl(page, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8 + 8, 88 + 118, 217, 21, 0,
+    HWND group = XPGroupBox1->Handle();
+    Edit1 = AddControl(group, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8, 118, 217, 21, 0,
                        WS_EX_CLIENTEDGE);
-    Button3 = AddControl(page, L"BUTTON", L"Выбор каталога", BS_PUSHBUTTON | WS_TABSTOP, 8 + 232, 88 + 116, 121,
-                         25, kIdButton3);
+    Button3 = AddControl(group, L"BUTTON", L"Выбор каталога", BS_PUSHBUTTON | WS_TABSTOP, 232, 116, 121, 25,
+                         kIdButton3);
 }
 
 void TForm1::CreateOptionControls() {
-    HWND page = Pages[4];
-    AddControl(page, L"BUTTON", L" Параметры ", BS_GROUPBOX, 8, 8, 401, 212);
+    XPGroupBox2 = AddGroup(Pages[4], L" Параметры ", 8, 8, 401, 212);
     for (const TOptionInfo& o : kOptions)
-        CheckBox[o.CheckBox] = AddControl(page, L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP, 22,
-                                          33 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+        CheckBox[o.CheckBox] = AddControl(XPGroupBox2->Handle(), L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP,
+                                          22 - 8, 33 - 8 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
 }
 
 void TForm1::CreateButtons() {
@@ -278,6 +316,7 @@ void TForm1::ApplyLayout() {
                      s(p.Design.bottom - p.Design.top), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     }
+    for (TXPGroupBox* g : FGroups) g->SetFont(FFont);
     // The pages fill the display area of the tabs.
     SendMessageW(PageControl, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     RECT area;
@@ -371,6 +410,14 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Close();
             return 0;
+        case WM_SYSCOMMAND:
+            // Minimising the window minimises the application, which the
+            // tray icon turns into hiding the window to the tray.
+            if ((wp & 0xFFF0) == SC_MINIMIZE) {
+                ShowWindow(Application().Handle(), SW_MINIMIZE);
+                return 0;
+            }
+            return DefWindowProcW(FHandle, msg, wp, lp);
         default:
             return DefWindowProcW(FHandle, msg, wp, lp);
     }
@@ -386,15 +433,63 @@ void TForm1::OnCommand(int id, int code) {
         case kIdButton1: Button1Click(); break;
         case kIdButton2: Button2Click(); break;
         case kIdButton4: Button4Click(); break;
+        case kIdButton3: Button3Click(); break;
+        case kIdCheckBoxBase + 1: CheckBox1Click(); break;
         default: break;
     }
 }
 
+void TForm1::CreateFolderDialog() {
+    BrowsFldr = std::make_unique<TOskFolderDialog>(FHandle);
+    BrowsFldr->Flags = {TBrowseInfoFlags::ShowPath, TBrowseInfoFlags::NewDialogStyle, TBrowseInfoFlags::ShowShared};
+    TKeyedList labels;
+    for (const std::wstring& line : DefaultLabelCaptions())
+        labels.push_back(line.rfind(L"Default=", 0) == 0 ? L"Default=Текущий каталог:" : line);
+    BrowsFldr->SetLabelCaptions(labels);
+    // A line without a language key: the dialog keeps the system's caption.
+    BrowsFldr->SetTitles({L"Выберите каталог для файлов"});
+}
+
+// ---- lifecycle and tray menu -----------------------------------------------------
+
+void TForm1::CreateTray() {
+    N1 = &TrayMenu.Add(L"О программе ...", [this] { N1Click(); });
+    N2 = &TrayMenu.Add(L"-");
+    N3 = &TrayMenu.Add(L"Смена каталога", [this] { N3Click(); });
+    N6 = &TrayMenu.Add(L"Настройки", [this] { N6Click(); });
+    N4 = &TrayMenu.Add(L"-");
+    N5 = &TrayMenu.Add(L"Выход", [this] { N5Click(); });
+
+    TrayIcon = std::make_unique<TTrayIcon>(FHandle);
+    TrayIcon->SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
+    TrayIcon->SetHint(L"Merrowind Plovik v4.0");
+    TrayIcon->SetMinimizeToTray(true);
+    TrayIcon->SetPopupMenu(&TrayMenu);
+    TrayIcon->OnStartup = [this](TTrayIcon&, bool& show) { TrayIconStartup(show); };
+    TrayIcon->OnDblClick = [this](TTrayIcon&) { TrayIconDblClick(); };
+    TrayIcon->SetIconVisible(true);
+    TrayIcon->Loaded();
+}
+
+void TForm1::TrayIconStartup(bool& ShowMainForm) { ShowMainForm = false; }
+void TForm1::TrayIconDblClick() { TrayIcon->ShowMainForm(); }
+
+void TForm1::N1Click() {
+    AboutBoxFn(Application().Handle(), L"Plovik v4.0", L"Powered By (Merrowind) Merrowind",
+               LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
+}
+
+void TForm1::N3Click() { ChangeTargetFolder(); }
+void TForm1::N6Click() { TrayIcon->ShowMainForm(); }
+void TForm1::N5Click() { Close(); }
+
 // ---- lifecycle -------------------------------------------------------------------
 
 void TForm1::FormCreate() {
+    FindPlayerPath();
     LoadSettings();
     ApplyHotKeys();
+    PlayerStartupActions();
 }
 
 bool TForm1::FormCloseQuery() {

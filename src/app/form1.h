@@ -5,12 +5,23 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
+#include "desktop/msg_dialog.h"
+#include "desktop/open_dialog.h"
+#include "desktop/popup_menu.h"
+#include "desktop/power_control.h"
+#include "desktop/time_field.h"
+#include "desktop/tray_icon.h"
 #include "desktop/window_timer.h"
+#include "look/folder_dialog.h"
+#include "look/xp_group_box.h"
+#include "player/track_monitor.h"
 #include "player/winamp_link.h"
 
 constexpr int kActionCount = 32;
@@ -66,19 +77,32 @@ public:
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
-    HWND XPGroupBox4 = nullptr;  // the alarm's action group
-    HWND HTime1 = nullptr;
+    // Themed group boxes: the alarm's actions, the file operations, the options.
+    std::unique_ptr<TXPGroupBox> XPGroupBox4, XPGroupBox1, XPGroupBox2;
+    std::unique_ptr<THTime> HTime1;
 
     bool Checked(HWND box) const;
     void SetChecked(HWND box, bool on);
     // Selecting one alarm action deselects the others; deselecting touches one.
     void SetRadio(int n, bool on);
 
-    // ---- components, in creation order ----
+    // ---- components, in creation order (destroyed in reverse) ----
     TTarnWinAmpLink wControl;
+    TWinAmpCtr wCtrl;
     std::array<THotKeyManager, kActionCount + 1> HotKeyManager;  // [1]..[32]; [0] unused
+    TShutH ShutH1;
+    TOsInfo OsInfo1;
+    TMSG MSG1;
+    TOpenDialog OpenDialog1;
+    TPopupMenu TrayMenu;
+    TMenuItem *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N6 = nullptr, *N4 = nullptr, *N5 = nullptr;
     TWindowTimer Timer1;
     TWindowTimer Timer2;
+    std::unique_ptr<TTrayIcon> TrayIcon;  // made with the window, its owner
+    std::unique_ptr<TOskFolderDialog> BrowsFldr;
+
+    // The shell's About box waits for a person: tests replace it.
+    std::function<void(HWND Owner, const std::wstring& App, const std::wstring& Other, HICON Icon)> AboutBoxFn;
 
     // ---- settings store ----
     void LoadSettings();
@@ -92,13 +116,48 @@ public:
     void ApplyHotKeys();
     void EnableHotKeys(bool enable);
     void MinMaxPlayer();
+    void ToggleShuffleWithBalloon();
     void HotKeyPressed(int n);
     bool HotKeysSuspended = false;
 #define PLOVIK_DECLARE_HANDLER(N) void HotKeyManager##N##HotKeyPressed(TShortCut HotKey, WORD Index);
     PLOVIK_FOR_EACH_ACTION(PLOVIK_DECLARE_HANDLER)
 #undef PLOVIK_DECLARE_HANDLER
 
-    // ---- lifecycle ----
+    // ---- player launch ----
+    void FindPlayerPath();
+    void LaunchPlayer(bool play);
+    void PlayerStartupActions();
+    static const wchar_t* DefaultPlayerPath();
+
+    // ---- operations on the playing file ----
+    void FileOperation(const std::wstring& Keyword);
+    bool ConfirmFileOperation(const std::wstring& Keyword);
+    void ChangeTargetFolder();
+    void Button3Click();
+
+    // ---- track balloon ----
+    void wCtrlTrackChange();
+    void ShowTrackHint();
+    std::wstring GetTrackTitle();
+    void Timer2Timer();
+    // Hides any balloon, shows this one and lets Timer2 take it down.
+    void ShowBalloon(const std::wstring& Title, const std::wstring& Text);
+
+    // ---- clock, status line and alarm ----
+    void Timer1Timer();
+    void ClockTick();
+    void RunAlarmAction();
+    void CheckBox1Click();
+    // The user's long time format, as the clock shows it and the alarm compares.
+    static std::wstring FormatTime(const SYSTEMTIME& time);
+
+    // ---- lifecycle and tray menu ----
+    void TrayIconStartup(bool& ShowMainForm);
+    void TrayIconDblClick();
+    void N1Click();
+    void N3Click();
+    void N5Click();
+    void N6Click();
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();
@@ -119,7 +178,13 @@ private:
     void CreateFileControls();
     void CreateOptionControls();
     void CreateButtons();
+    void CreateTray();
+    void CreateFolderDialog();
+    static bool StartPlayerProgram(const std::wstring& path);
+    std::wstring TargetFolderText() const;
+    void SuccessBalloon(const std::wstring& Text);
     HWND Place(HWND wnd, int x, int y, int w, int h);
+    std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h);
     HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                     int id = 0, DWORD exStyle = 0);
     void ApplyLayout();
@@ -135,5 +200,6 @@ private:
     HFONT FFont = nullptr;
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
+    std::vector<TXPGroupBox*> FGroups;
     bool FClosed = false;
 };

@@ -32,8 +32,18 @@ void TForm1::MinMaxPlayer() {
         ShowWindow(FindPlayerWindow(wa::kWindowClass), SW_RESTORE);
 }
 
+// The new play order, asked of the player after the toggle.
+void TForm1::ToggleShuffleWithBalloon() {
+    wControl.ToggleShuffle();
+    TrayIcon->HideBalloonHint();
+    Timer2.SetEnabled(false);
+    if (wCtrl.GetPlaySequence() == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
+    if (wCtrl.GetPlaySequence() == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
+}
+
 void TForm1::HotKeyPressed(int n) {
     switch (n) {
+        case 1: LaunchPlayer(Checked(CheckBox[13])); break;
         case 2: wControl.Quit(); break;
         case 3: MinMaxPlayer(); break;
         case 4:
@@ -60,6 +70,7 @@ void TForm1::HotKeyPressed(int n) {
         case 13: wControl.TrackFF(); break;
         case 14: wControl.TrackFR(); break;
         case 15: wControl.ToggleAbout(); break;
+        case 16: ToggleShuffleWithBalloon(); break;
         case 17: wControl.ToggleRepeat(); break;
         case 18: wControl.TogglePL(); break;
         case 19: wControl.TogglePreferences(); break;
@@ -71,6 +82,11 @@ void TForm1::HotKeyPressed(int n) {
         case 25: wControl.VizOpenOptions(); break;
         case 26: wControl.OpenFileDialog(); break;
         case 27: wControl.OpenJumpToFile(); break;
+        case 28: ShowTrackHint(); break;
+        case 29: FileOperation(L"Copy"); break;
+        case 30: FileOperation(L"Move"); break;
+        case 31: FileOperation(L"Del"); break;
+        case 32: ChangeTargetFolder(); break;
         default: break;
     }
 }

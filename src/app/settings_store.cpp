@@ -119,5 +119,5 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     ApplyHotKeys();
     SaveSettings();
-    if (Checked(CheckBox[7])) ShowWindow(FHandle, SW_MINIMIZE);
+    if (Checked(CheckBox[7])) ShowWindow(Application().Handle(), SW_MINIMIZE);
 }

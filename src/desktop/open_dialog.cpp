@@ -13,8 +13,11 @@ std::wstring TOpenDialog::SystemFilter() const {
     return f;
 }
 
+std::function<bool(TOpenDialog&)> TOpenDialog::DefaultExecuteFn;
+
 bool TOpenDialog::Execute() {
     if (ExecuteFn) return ExecuteFn(*this);
+    if (DefaultExecuteFn) return DefaultExecuteFn(*this);
     std::vector<wchar_t> buf(32768, L'\0');
     FileName.copy(buf.data(), std::min(FileName.size(), buf.size() - 1));
     const std::wstring filter = SystemFilter();

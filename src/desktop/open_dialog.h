@@ -20,6 +20,9 @@ public:
     bool Execute();
     // Replaces the system dialog (tests): gets the dialog, returns the answer.
     std::function<bool(TOpenDialog&)> ExecuteFn;
+    // The same for every dialog that has no ExecuteFn of its own, for dialogs
+    // that run while their owner is still being made.
+    static std::function<bool(TOpenDialog&)> DefaultExecuteFn;
 
     // The filter as the system wants it: zero-separated, two zeros at the end.
     std::wstring SystemFilter() const;

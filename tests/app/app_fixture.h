@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <shlobj.h>
+
 #include "app/form1.h"
 #include "app/hotkey_field.h"
 #include "app/settings_registry.h"
@@ -25,6 +27,9 @@ protected:
         Application().SetTitle(L"(Merrowind) Plovik v4.0");
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
         DeleteRunEntry();
+        // A clean account has no player in the usual place and none running.
+        CloseAllPlayers();
+        DeleteFileW(TForm1::DefaultPlayerPath());
         Application().MessageBoxFn = [this](HWND, const std::wstring& text, const std::wstring& caption, UINT flags) {
             asked.push_back({text, caption, flags});
             if (answers.empty()) return IDOK;
@@ -32,10 +37,18 @@ protected:
             answers.pop_front();
             return a;
         };
+        TOpenDialog::DefaultExecuteFn = [this](TOpenDialog& d) {
+            ++openDialogRuns;
+            if (openDialogAnswer.empty()) return false;
+            d.FileName = openDialogAnswer;
+            return true;
+        };
     }
     void TearDown() override {
         form.reset();
+        CloseAllPlayers();
         Application().MessageBoxFn = nullptr;
+        TOpenDialog::DefaultExecuteFn = nullptr;
     }
 
     TForm1& Form() {
@@ -102,7 +115,49 @@ protected:
         SendMessageW(Application().Handle(), WM_HOTKEY, 0xC000, MAKELPARAM(mods, key));
     }
 
+    // Puts the 32-bit stand-in player at path (the program starts it without
+    // arguments, so it takes them from peer.args beside it); the log it will
+    // write is returned.
+    static std::wstring InstallPlayer(const std::wstring& path, const std::vector<std::wstring>& args = {}) {
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+        CopyFileW(PeerExe(true).c_str(), path.c_str(), FALSE);
+        const std::wstring log = MakeTempDir(L"installed") + L"\\player.log";
+        std::string lines = "--log\n" + Utf8(log) + "\n";
+        for (const auto& a : args) lines += Utf8(a) + "\n";
+        WriteFileBytes(folder + L"\\peer.args", lines);
+        return log;
+    }
+    static std::wstring InstallDefaultPlayer(const std::vector<std::wstring>& args = {}) {
+        return InstallPlayer(TForm1::DefaultPlayerPath(), args);
+    }
+    static std::string Utf8(const std::wstring& w) {
+        std::string s(w.size() * 3, '\0');
+        s.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(),
+                                                         static_cast<int>(s.size()), nullptr, nullptr)));
+        return s;
+    }
+    static bool LogHas(const std::wstring& log, const std::string& line) {
+        std::string text = "\n";
+        text += ReadFileBytes(log);
+        return text.find("\n" + line + "\n") != std::string::npos;
+    }
+    static int PlayerWindows() {
+        int n = 0;
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"Winamp v1.x", nullptr)) != nullptr;) ++n;
+        return n;
+    }
+    // Players the program started are closed after each test, so that the
+    // next test starts with none.
+    static void CloseAllPlayers() {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"Winamp v1.x", nullptr)) != nullptr;)
+            PostMessageW(w, WM_CLOSE, 0, 0);
+        WaitFor([] { return PlayerWindows() == 0; });
+    }
+
     std::unique_ptr<TForm1> form;
     std::deque<int> answers;
     std::vector<TAsked> asked;
+    int openDialogRuns = 0;
+    std::wstring openDialogAnswer;  // empty: the user cancels
 };

@@ -1,0 +1,90 @@
+// Copying, moving and deleting the file the player is playing, and choosing
+// the folder those operations put files into.
+#include "app/form1.h"
+#include "app/settings_registry.h"
+#include "player/player_window.h"
+#include "player/winamp_api.h"
+
+namespace {
+
+constexpr int kBalloonSeconds = 3;
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The part after the last backslash or colon.
+std::wstring FileNamePart(const std::wstring& path) {
+    const size_t cut = path.find_last_of(L"\\:");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+std::wstring TForm1::TargetFolderText() const {
+    const int n = GetWindowTextLengthW(Edit1);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(Edit1, text.data(), n + 1)));
+    return text;
+}
+
+bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
+    std::wstring text;
+    if (Keyword == L"Move") text = L"Вы действительно хотите ПЕРЕМЕСТИТЬ данный файл ?";
+    if (Keyword == L"Del") text = L"Вы действительно хотите УДАЛИТЬ данный файл ?";
+    return Application().MessageBox(text, L"Warning", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+}
+
+void TForm1::SuccessBalloon(const std::wstring& Text) {
+    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(L"Сообщение", Text, bitInfo, kBalloonSeconds);
+}
+
+void TForm1::FileOperation(const std::wstring& Keyword) {
+    if (!FindPlayerWindow(wa::kWindowClass)) {
+        Application().MessageBox(L"Winamp не найден", Application().Title(), MB_OK);
+        return;
+    }
+    const std::wstring folder = TargetFolderText();
+    if ((Keyword == L"Copy" || Keyword == L"Move") && folder.empty()) {
+        Application().MessageBox(L"Каталог для файлов не выбран", Application().Title(), MB_OK);
+        return;
+    }
+    if ((Keyword == L"Move" || Keyword == L"Del") && !ConfirmFileOperation(Keyword)) return;
+
+    // Asked once, after the confirmation: the file playing at this moment.
+    // A player that cannot tell its file gets nothing done to any file.
+    const std::wstring source = wCtrl.TrackFileName();
+    if (source.empty()) return;
+    const std::wstring target = folder + L"\\" + FileNamePart(source);
+
+    if (Keyword == L"Copy") {
+        const bool copied = FileExists(source) && CopyFileW(source.c_str(), target.c_str(), FALSE) &&
+                            FileExists(target);
+        if (copied) SuccessBalloon(L"Файл " + source + L" удачно СКОПИРОВАН");
+    } else if (Keyword == L"Move") {
+        wControl.TrackNext();
+        // A rename only: a move to another volume fails rather than copying.
+        const bool moved = FileExists(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+                           !FileExists(source) && FileExists(target);
+        if (moved) SuccessBalloon(L"Файл " + target + L" удачно ПЕРЕМЕЩЕН");
+    } else if (Keyword == L"Del") {
+        wControl.TrackNext();
+        const bool existed = FileExists(source);
+        DeleteFileW(source.c_str());
+        if (existed && !FileExists(source)) SuccessBalloon(L"Файл " + source + L" удачно УДАЛЕН");
+    }
+}
+
+void TForm1::ChangeTargetFolder() {
+    if (!BrowsFldr->Execute()) return;
+    const std::wstring folder = BrowsFldr->Folder;
+    TRegistry& reg = SettingsRegistry();
+    {
+        TKeyCloser closer(reg);
+        if (reg.OpenKey(kSettingsKey, false)) reg.WriteString(L"Dir", folder);
+    }
+    SetWindowTextW(Edit1, folder.c_str());
+}
+
+void TForm1::Button3Click() { ChangeTargetFolder(); }

@@ -1,0 +1,38 @@
+// The balloon that announces the track, and its take-down after two seconds.
+#include "app/form1.h"
+#include "app/track_title.h"
+#include "player/player_window.h"
+#include "player/winamp_api.h"
+
+namespace {
+constexpr int kBalloonSeconds = 3;
+constexpr int kMaxCaption = 2047;
+}  // namespace
+
+void TForm1::wCtrlTrackChange() {
+    if (Checked(CheckBox[8])) ShowTrackHint();
+}
+
+std::wstring TForm1::GetTrackTitle() {
+    HWND player = FindPlayerWindow(wa::kWindowClass);
+    if (!player) return {};
+    std::wstring caption(kMaxCaption + 1, L'\0');
+    caption.resize(static_cast<size_t>(GetWindowTextW(player, caption.data(), kMaxCaption + 1)));
+    return TrackTitleFromCaption(caption);
+}
+
+// Hiding first and restarting Timer2 makes a new balloon replace the one
+// showing and stay its full two seconds.
+void TForm1::ShowBalloon(const std::wstring& Title, const std::wstring& Text) {
+    TrayIcon->HideBalloonHint();
+    Timer2.SetEnabled(false);
+    TrayIcon->ShowBalloonHint(Title, Text, bitInfo, kBalloonSeconds);
+    Timer2.SetEnabled(true);
+}
+
+void TForm1::ShowTrackHint() { ShowBalloon(L"Текущая песня", GetTrackTitle()); }
+
+void TForm1::Timer2Timer() {
+    TrayIcon->HideBalloonHint();
+    Timer2.SetEnabled(false);
+}

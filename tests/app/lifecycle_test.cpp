@@ -1,0 +1,100 @@
+// The program's life in the tray: hidden at start, shown from the icon and
+// its menu, hidden again by minimising, ended through the menu.
+#include "app_fixture.h"
+
+#include <stdexcept>
+
+namespace {
+
+// What the shell sends the tray icon's handler window for a mouse event.
+void Notify(TForm1& f, UINT what) {
+    const NOTIFYICONDATAW& d = f.TrayIcon->IconData();
+    SendMessageW(d.hWnd, d.uCallbackMessage, d.uID, what);
+}
+
+std::vector<std::wstring> Captions(TPopupMenu& menu) {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < menu.Count(); ++i) out.push_back(menu.Items(i).Caption);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
+    TForm1& f = Form();
+    EXPECT_FALSE(IsWindowVisible(f.Handle()));
+    EXPECT_TRUE(f.TrayIcon->IconVisible());
+    EXPECT_EQ(std::wstring(f.TrayIcon->IconData().szTip), L"Merrowind Plovik v4.0");
+    EXPECT_EQ(Application().Title(), L"(Merrowind) Plovik v4.0");
+    wchar_t caption[64] = {};
+    GetWindowTextW(f.Handle(), caption, 64);
+    EXPECT_EQ(std::wstring(caption), L"Plovik v4.0");
+    EXPECT_EQ(Captions(f.TrayMenu), (std::vector<std::wstring>{L"О программе ...", L"-", L"Смена каталога", L"Настройки",
+                                                              L"-", L"Выход"}));
+}
+
+TEST_F(AppTest, TheIconShowsTheWindowAndMinimisingHidesItAgain) {
+    TForm1& f = Form();
+    Notify(f, WM_LBUTTONDOWN);
+    Notify(f, WM_LBUTTONUP);
+    Notify(f, WM_LBUTTONDBLCLK);
+    Notify(f, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(f.Handle()) != FALSE; }));
+
+    SendMessageW(f.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(f.Handle()); }));
+    EXPECT_TRUE(f.TrayIcon->IconVisible());
+
+    f.N6->Click();  // "Настройки"
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(f.Handle()) != FALSE; }));
+    // "Сохранить" with "Скрывать при сохранении настроек" hides it too.
+    f.SetChecked(f.CheckBox[7], true);
+    f.Button2Click();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(f.Handle()); }));
+}
+
+TEST_F(AppTest, AboutNamesTheProgram) {
+    TForm1& f = Form();
+    std::wstring app, other;
+    f.AboutBoxFn = [&](HWND, const std::wstring& a, const std::wstring& o, HICON) {
+        app = a;
+        other = o;
+    };
+    f.N1->Click();
+    EXPECT_EQ(app, L"Plovik v4.0");
+    EXPECT_EQ(other, L"Powered By (Merrowind) Merrowind");
+}
+
+TEST_F(AppTest, ExitFromTheMenuAsksAndSaves) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[10], true);  // ask before leaving
+    f.SetChecked(f.CheckBox[8], true);
+    answers = {IDNO};
+    f.N5->Click();
+    EXPECT_FALSE(f.Closed());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, L"Вы действительно хотите выйти ?");
+    answers = {IDYES};
+    f.N5->Click();
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(Dword(L"AutoHint"), 1u);
+    EXPECT_FALSE(IsWindowVisible(f.Handle()));
+}
+
+// An error that escapes a handler is shown, titled with the program's name,
+// and the program goes on.
+TEST_F(AppTest, AnEscapingErrorIsShownAndTheProgramGoesOn) {
+    TForm1& f = Form();
+    SetHotKeyWord(f.HotKey[6], 0xC000 | 'P');
+    SetHotKeyWord(f.HotKey[7], 0xC000 | 'Q');
+    f.ApplyHotKeys();
+    f.HotKeyManager[6].OnHotKeyPressed = [](TShortCut, WORD) { throw std::runtime_error("the handler failed"); };
+    bool paused = false;
+    f.HotKeyManager[7].OnHotKeyPressed = [&](TShortCut, WORD) { paused = true; };
+    Press(0xC000 | 'P');
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Caption, L"(Merrowind) Plovik v4.0");
+    EXPECT_NE(asked[0].Text.find(L"the handler failed"), std::wstring::npos);
+    Press(0xC000 | 'Q');
+    EXPECT_TRUE(paused);
+}
