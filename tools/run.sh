@@ -14,13 +14,27 @@ music=('C:\Music\Artist One - First Song.mp3' 'C:\Music\Artist Two - Second Song
 player_args=()
 for f in "${music[@]}"; do player_args+=(--file "$f"); done
 
+# The stand-in player goes where Winamp usually is; Plovik starts it itself
+# ("Запуск Winamp с программой" is on in the demonstration settings).
+start_both() {
+  rm -f "$log"
+  install_player "$bin" --log "$(win_path "$log")" "${player_args[@]}"
+  start_plovik "$bin"
+  if wait_until 60 grep -sq '^READY' "$log"; then
+    echo "Plovik started the stand-in player from C:\Progra~1\Winamp\Winamp.exe."
+  else
+    echo "Plovik did not start the player (is \"Запуск Winamp с программой\" off?)"
+  fi
+}
+demo_settings() { seed_settings '"AutoLoadPr&Wa"=dword:00000001'; }
+
 if [ -n "${DISPLAY:-}" ] && [ -z "${PLOVIK_DEMO:-}" ]; then
   trap 'echo; echo "Stopping."; stop_wine' INT TERM EXIT
-  start_player "$bin" "$log" "${player_args[@]}" || { echo "The stand-in player did not start"; exit 1; }
   # The demonstration bindings, unless settings were made here before.
-  wine reg query 'HKCU\Software\Merrowind\MRWPLOVIK' >/dev/null 2>&1 || seed_settings
-  start_plovik "$bin"
+  wine reg query 'HKCU\Software\Merrowind\MRWPLOVIK' >/dev/null 2>&1 || demo_settings
+  start_both
   echo "Plovik and the stand-in player are running on $DISPLAY."
+  echo "Double-click Plovik's tray icon for its settings window."
   echo "Focus any Wine window and press Ctrl+Alt+X (play), Ctrl+Alt+N (next), Ctrl+Alt+V (stop)..."
   echo "What the player receives is logged to $log. Ctrl+C stops both."
   tail -f "$log" &
@@ -35,9 +49,8 @@ fi
 
 # The demonstration on a private display.
 trap stop_wine EXIT
-start_player "$bin" "$log" "${player_args[@]}" || { echo "The stand-in player did not start"; exit 1; }
-seed_settings
-start_plovik "$bin"
+demo_settings
+start_both
 echo "Plovik and the stand-in player are running on the private display $DISPLAY."
 for step in "ctrl+alt+x:COMMAND 40045 0:Play" "ctrl+alt+n:COMMAND 40048 0:Next track" \
             "ctrl+alt+Up:COMMAND 40058 0:Volume up" "ctrl+alt+c:COMMAND 40046 0:Pause"; do
@@ -48,7 +61,12 @@ for step in "ctrl+alt+x:COMMAND 40045 0:Play" "ctrl+alt+n:COMMAND 40048 0:Next t
     echo "  pressed $keys -> nothing reached the player"
   fi
 done
+# A double click on the tray icon opens the settings window.
+if wait_until 20 has_tray && open_settings "$(tray_window)"; then
+  echo "  double-clicked the tray icon -> the settings window opened"
+fi
 sleep 0.5
 import -window root "$shot" 2>/dev/null && echo "Screenshot: $shot"
 echo "The player's log ($log):"
-sed 's/^/  /' "$log"
+grep -v '^USER 0 ' "$log" | sed 's/^/  /'
+echo "  (the requests Plovik makes to follow the player, \"USER 0 <code>\", are left out)"

@@ -84,3 +84,27 @@ install_player() {
   cp "$bin/winamp_peer32.exe" "$drive/Program Files/Winamp/Winamp.exe"
   printf '%s\n' "$@" >"$drive/Program Files/Winamp/peer.args"
 }
+
+# Geometry of a window as "x y": its top-left corner on the screen.
+corner() { xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'; }
+# click_at <window> <dx> <dy> [button] [repeat]: clicks at a point of a window.
+click_at() {
+  local x y
+  read -r x y < <(corner "$1")
+  xdotool mousemove $((x + $2)) $((y + $3)) click --repeat "${5:-1}" --delay 120 "${4:-1}"
+}
+main_window() { xdotool search --onlyvisible --name '^Plovik v4\.0$' 2>/dev/null | head -n 1; }
+# Without a desktop, Wine shows tray icons in a window of its own; Plovik's
+# icon is its first, 12 pixels right and 32 down from the window's corner.
+tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -n 1; }
+has_tray() { [ -n "$(tray_window)" ]; }
+# open_settings <tray window>: double-clicks Plovik's tray icon until its
+# settings window shows.
+open_settings() {
+  local deadline=$((SECONDS + 20))
+  until [ -n "$(main_window)" ]; do
+    (( SECONDS < deadline )) || return 1
+    click_at "$1" 12 32 1 2
+    sleep 1
+  done
+}
