@@ -164,7 +164,6 @@ TForm1::~TForm1() {
     BrowsFldr.reset();
     TrayIcon.reset();
     HTime1.reset();
-    FGroups.clear();
     XPGroupBox2.reset();
     XPGroupBox1.reset();
     XPGroupBox4.reset();
@@ -183,34 +182,55 @@ void TForm1::CreateWindowAndControls() {
     SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::StaticWndProc));
     FDpi = WindowDpi(FHandle);
     FPanelBrush = CreateSolidBrush(RGB(0, 0, 0));
+    MakeFont();
+    SizeFrame();
 
+    // Every control is born at its place with its font: moving a hundred
+    // controls afterwards costs a noticeable part of the start-up.
     CreatePages();
     CreateActionFields();
     CreateAlarmControls();
     CreateFileControls();
     CreateOptionControls();
     CreateButtons();
-    ApplyLayout();
+    FitPages();
     ShowPage(0);
 }
 
-HWND TForm1::Place(HWND wnd, int x, int y, int w, int h) {
-    FPlaced.push_back({wnd, RECT{x, y, x + w, y + h}});
+int TForm1::Scale(int v) const { return MulDiv(v, static_cast<int>(FDpi), 96); }
+
+RECT TForm1::Scaled(const RECT& design) const {
+    return RECT{Scale(design.left), Scale(design.top), Scale(design.right), Scale(design.bottom)};
+}
+
+// Records the control's designed place for a change of DPI and gives it the
+// form's font; a control not made at its place is moved there.
+HWND TForm1::Place(HWND wnd, int x, int y, int w, int h, bool move) {
+    const RECT design{x, y, x + w, y + h};
+    FPlaced.push_back({wnd, design});
+    if (move) MoveTo(wnd, design);
+    SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return wnd;
+}
+
+void TForm1::MoveTo(HWND wnd, const RECT& design) const {
+    const RECT r = Scaled(design);
+    SetWindowPos(wnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::unique_ptr<TXPGroupBox> TForm1::AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h) {
     auto group = std::make_unique<TXPGroupBox>();
-    group->Create(parent, RECT{0, 0, 0, 0}, caption);
+    group->Create(parent, Scaled(RECT{x, y, x + w, y + h}), caption);
     Place(group->Handle(), x, y, w, h);
-    FGroups.push_back(group.get());
     return group;
 }
 
 HWND TForm1::AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
                         int h, int id, DWORD exStyle) {
-    HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    const RECT r = Scaled(RECT{x, y, x + w, y + h});
+    HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             GetModuleHandleW(nullptr), nullptr);
     return Place(c, x, y, w, h);
 }
 
@@ -239,7 +259,9 @@ void TForm1::CreateActionFields() {
         const int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
         const int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k;
         AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
-        HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n), fieldX, fieldY, 121, 19);
+        HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n, Scaled(RECT{fieldX, fieldY, fieldX + 121,
+                                                                                 fieldY + 19})),
+                          fieldX, fieldY, 121, 19);
     }
 }
 
@@ -254,7 +276,7 @@ void TForm1::CreateAlarmControls() {
     HTime1 = std::make_unique<THTime>(page);
     HTime1->SetTime(0.0);
     HTime1->SetEnabled(false);
-    Place(HTime1->Handle(), 96, 198, 113, 21);
+    Place(HTime1->Handle(), 96, 198, 113, 21, true);
     XPGroupBox4 = AddGroup(page, L" Действие ", 218, 130, 191, 118);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
@@ -296,8 +318,7 @@ void TForm1::CreateButtons() {
 }
 
 // Positions are designed at 96 dpi; everything is scaled for the monitor.
-void TForm1::ApplyLayout() {
-    auto s = [&](int v) { return MulDiv(v, static_cast<int>(FDpi), 96); };
+void TForm1::MakeFont() {
     if (FFont) DeleteObject(FFont);
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof(ncm);
@@ -305,20 +326,18 @@ void TForm1::ApplyLayout() {
     LOGFONTW lf = ncm.lfMessageFont;
     lf.lfHeight = -MulDiv(8, static_cast<int>(FDpi), 72);
     FFont = CreateFontIndirectW(&lf);
+}
 
-    RECT frame{0, 0, s(kClientWidth), s(kClientHeight)};
+void TForm1::SizeFrame() {
+    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE)));
     SetWindowPos(FHandle, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const TPlaced& p : FPlaced) {
-        SetWindowPos(p.Wnd, nullptr, s(p.Design.left), s(p.Design.top), s(p.Design.right - p.Design.left),
-                     s(p.Design.bottom - p.Design.top), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
-    }
-    for (TXPGroupBox* g : FGroups) g->SetFont(FFont);
-    // The pages fill the display area of the tabs.
-    SendMessageW(PageControl, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+}
+
+// The pages fill the display area of the tabs.
+void TForm1::FitPages() {
     RECT area;
     GetWindowRect(PageControl, &area);
     MapWindowPoints(nullptr, FHandle, reinterpret_cast<POINT*>(&area), 2);
@@ -326,6 +345,17 @@ void TForm1::ApplyLayout() {
     for (HWND page : Pages)
         SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      SWP_NOACTIVATE);
+}
+
+// After a change of DPI: new font, every control to its scaled place.
+void TForm1::ApplyLayout() {
+    MakeFont();
+    SizeFrame();
+    for (const TPlaced& p : FPlaced) {
+        MoveTo(p.Wnd, p.Design);
+        SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
+    }
+    FitPages();
 }
 
 void TForm1::ShowPage(int index) {

@@ -183,7 +183,13 @@ private:
     static bool StartPlayerProgram(const std::wstring& path);
     std::wstring TargetFolderText() const;
     void SuccessBalloon(const std::wstring& Text);
-    HWND Place(HWND wnd, int x, int y, int w, int h);
+    int Scale(int v) const;
+    RECT Scaled(const RECT& design) const;
+    HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);
+    void MoveTo(HWND wnd, const RECT& design) const;
+    void MakeFont();
+    void SizeFrame();
+    void FitPages();
     std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h);
     HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                     int id = 0, DWORD exStyle = 0);
@@ -200,6 +206,5 @@ private:
     HFONT FFont = nullptr;
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
-    std::vector<TXPGroupBox*> FGroups;
     bool FClosed = false;
 };

@@ -50,8 +50,9 @@ WORD ControlWordFromHotKey(TShortCut word) {
     return MAKEWORD(vk, mods);
 }
 
-HWND CreateHotKeyField(HWND parent, int id) {
-    HWND f = CreateWindowExW(0, HOTKEY_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, parent,
+HWND CreateHotKeyField(HWND parent, int id, const RECT& bounds) {
+    HWND f = CreateWindowExW(0, HOTKEY_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, bounds.left, bounds.top,
+                             bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     // No modifier and Shift alone are refused, with no replacement.
     SendMessageW(f, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(0, 0));

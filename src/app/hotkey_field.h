@@ -7,7 +7,7 @@
 
 #include "desktop/hotkey_manager.h"
 
-HWND CreateHotKeyField(HWND parent, int id);
+HWND CreateHotKeyField(HWND parent, int id, const RECT& bounds);
 TShortCut GetHotKeyWord(HWND field);
 void SetHotKeyWord(HWND field, TShortCut word);
 
