@@ -180,7 +180,6 @@ private:
     void CreateButtons();
     void CreateTray();
     void CreateFolderDialog();
-    static bool StartPlayerProgram(const std::wstring& path);
     std::wstring TargetFolderText() const;
     void SuccessBalloon(const std::wstring& Text);
     int Scale(int v) const;

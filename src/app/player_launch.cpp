@@ -38,24 +38,6 @@ void TForm1::FindPlayerPath() {
     reg.WriteString(L"WA", OpenDialog1.FileName);
 }
 
-// The stored path is started as a program path, never as a bare command
-// line: unquoted, "C:\Program Files\..." would first try "C:\Program.exe".
-bool TForm1::StartPlayerProgram(const std::wstring& path) {
-    if (path.empty()) return false;
-    std::wstring cmd = L"\"" + path + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForInputIdle(pi.hProcess, kStartWaitMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
 void TForm1::LaunchPlayer(bool play) {
     TRegistry& reg = SettingsRegistry();
     {
@@ -68,7 +50,7 @@ void TForm1::LaunchPlayer(bool play) {
         if (!PlayerRunning() && reg.ValueExists(L"WA")) {
             const std::wstring path = reg.ReadString(L"WA");
             reg.CloseKey();
-            StartPlayerProgram(path);
+            StartPlayerProgram(path, SW_HIDE, kStartWaitMs);
         }
     }
     if (play && wControl.GetPlayBackStatus() != TTarnWinAmpPlayBackStatus::wapsPlaying) wControl.TrackPlay();

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int kEditId = 100;
-constexpr int kPromptId = 101;
+constexpr int kEditId = kInputQueryEditId;
+constexpr int kPromptId = kInputQueryPromptId;
 
 // ---- the input query's dialog template, built in memory ----
 
@@ -86,7 +86,9 @@ INT_PTR CALLBACK QueryProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             auto* state = reinterpret_cast<TQueryState*>(lp);
             SetDlgItemTextW(dlg, kPromptId, state->Prompt->c_str());
             SetDlgItemTextW(dlg, kEditId, state->Value->c_str());
-            return TRUE;
+            SendDlgItemMessageW(dlg, kEditId, EM_SETSEL, 0, -1);
+            SetFocus(GetDlgItem(dlg, kEditId));
+            return FALSE;  // the focus is set
         }
         case WM_COMMAND:
             if (LOWORD(wp) == IDOK) {
@@ -114,6 +116,10 @@ HWND DialogOwner() {
 }  // namespace
 
 bool InputQuery(const std::wstring& Caption, const std::wstring& Prompt, std::wstring& Value) {
+    return InputQuery(DialogOwner(), Caption, Prompt, Value);
+}
+
+bool InputQuery(HWND Owner, const std::wstring& Caption, const std::wstring& Prompt, std::wstring& Value) {
     TDialogTemplate t;
     t.Header(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 4, 180, 63, Caption);
     t.Item(SS_LEFT | SS_NOPREFIX, 8, 6, 164, 10, kPromptId, kStaticAtom, L"");
@@ -122,7 +128,7 @@ bool InputQuery(const std::wstring& Caption, const std::wstring& Prompt, std::ws
     t.Item(BS_PUSHBUTTON | WS_TABSTOP, 92, 40, 50, 14, IDCANCEL, kButtonAtom, L"Cancel");
     std::wstring answer = Value;
     TQueryState state{&Prompt, &answer};
-    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), DialogOwner(), &QueryProc,
+    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), Owner, &QueryProc,
                                               reinterpret_cast<LPARAM>(&state));
     if (r != IDOK) return false;
     Value = answer;
@@ -149,7 +155,8 @@ std::wstring DropTrailingSeparator(const std::wstring& Value) {
 
 // ---- TMSG ------------------------------------------------------------------
 
-TMSG::TMSG() : InputQueryFn(&InputQuery) {}
+TMSG::TMSG()
+    : InputQueryFn(static_cast<bool (*)(const std::wstring&, const std::wstring&, std::wstring&)>(&InputQuery)) {}
 
 bool TMSG::Execute() {
     switch (MsgType) {

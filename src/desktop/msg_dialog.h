@@ -37,6 +37,11 @@ std::wstring DropTrailingSeparator(const std::wstring& Value);
 // A modal one-line input query; true when the user confirmed. Value comes in
 // as the initial answer and holds the answer afterwards.
 bool InputQuery(const std::wstring& Caption, const std::wstring& Prompt, std::wstring& Value);
+// The same, owned by the given window.
+bool InputQuery(HWND Owner, const std::wstring& Caption, const std::wstring& Prompt, std::wstring& Value);
+// The query's edit field and prompt, for whoever drives it from outside.
+constexpr int kInputQueryEditId = 100;
+constexpr int kInputQueryPromptId = 101;
 
 class TMSG {
 public:

@@ -56,18 +56,14 @@ void TShutH::Execute() {
 
 void TShutH::ShutNT() {
     GetShutPrivilegies();
-    switch (Options) {
-        case shoHibernate: Suspend(); break;
-        case shoLogoff: Exit(EWX_LOGOFF); break;
-        case shoPoweroff: Exit(EWX_POWEROFF); break;
-        case shoReboot: Exit(EWX_REBOOT); break;
-        case shoShutdown: Exit(EWX_SHUTDOWN); break;
-    }
+    RunOption();
 }
 
 // The 9x family had no mapping for suspend and power-off; they take the same
 // road as on NT, only without asking for the privilege.
-void TShutH::Shut9x() {
+void TShutH::Shut9x() { RunOption(); }
+
+void TShutH::RunOption() {
     switch (Options) {
         case shoHibernate: Suspend(); break;
         case shoLogoff: Exit(EWX_LOGOFF); break;

@@ -45,6 +45,7 @@ public:
 
 private:
     UINT ForceFlag() const noexcept { return AllowForce ? EWX_FORCE : 0; }
+    void RunOption();
     void Suspend();
     void Exit(UINT Flags);
 };

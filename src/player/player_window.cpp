@@ -36,3 +36,19 @@ std::wstring AnsiToWide(const std::string& text) {
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
+
+bool StartPlayerProgram(const std::wstring& path, WORD show, DWORD waitIdleMs) {
+    if (path.empty()) return false;
+    std::wstring cmd = L"\"" + path + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = show;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (waitIdleMs) WaitForInputIdle(pi.hProcess, waitIdleMs);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}

@@ -23,3 +23,9 @@ LRESULT PlayerSendCopyData(HWND wnd, ULONG_PTR code, const std::string& text);
 // Text in the system's 8-bit code page, as the player's interface takes it.
 std::string WideToAnsi(const std::wstring& text);
 std::wstring AnsiToWide(const std::string& text);
+
+// Starts the program at path as that program (the path is its application
+// name and, quoted, its command line: "C:\Program Files\..." never turns
+// into "C:\Program.exe"). Waits at most waitIdleMs for it to be ready for
+// input; false when it could not be started.
+bool StartPlayerProgram(const std::wstring& path, WORD show, DWORD waitIdleMs);

@@ -19,21 +19,6 @@ void Raise(const TWinAmpCtrEvent& event, TWinAmpCtr& sender) {
     if (TWinAmpCtrEvent handler = event) handler(sender);
 }
 
-// Starts the player without waiting for it; whether it came up is not
-// this caller's concern.
-void StartProgram(const std::wstring& path) {
-    std::wstring cmd = L"\"" + path + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-}
-
 }  // namespace
 
 TWinAmpCtr::TWinAmpCtr() {
@@ -67,7 +52,7 @@ void TWinAmpCtr::SetRunState(bool Value) {
     }
     // Without a known folder there is nothing sure to start.
     const std::wstring dir = WinAmpDir();
-    if (!dir.empty()) StartProgram(dir + kPlayerProgram);
+    if (!dir.empty()) StartPlayerProgram(dir + kPlayerProgram, SW_SHOWNORMAL, 0);  // not waited for
 }
 
 bool TWinAmpCtr::GetWinAmpVisible() { return WA_IsVisible(); }
