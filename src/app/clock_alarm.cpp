@@ -6,7 +6,6 @@
 namespace {
 constexpr UINT kTickMs = 100;
 constexpr UINT kFiringTickMs = 1000;
-constexpr std::uint8_t kMaxVolume = 255;
 }  // namespace
 
 std::wstring TForm1::FormatTime(const SYSTEMTIME& time) {

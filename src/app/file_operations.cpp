@@ -2,17 +2,11 @@
 // the folder those operations put files into.
 #include "app/form1.h"
 #include "app/settings_registry.h"
+#include "player/file_io.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
 namespace {
-
-constexpr int kBalloonSeconds = 3;
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attr = GetFileAttributesW(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The part after the last backslash or colon.
 std::wstring FileNamePart(const std::wstring& path) {
@@ -22,12 +16,7 @@ std::wstring FileNamePart(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring TForm1::TargetFolderText() const {
-    const int n = GetWindowTextLengthW(Edit1);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(Edit1, text.data(), n + 1)));
-    return text;
-}
+std::wstring TForm1::TargetFolderText() const { return WindowText(Edit1); }
 
 bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
     std::wstring text;
@@ -59,20 +48,20 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     const std::wstring target = folder + L"\\" + FileNamePart(source);
 
     if (Keyword == L"Copy") {
-        const bool copied = FileExists(source) && CopyFileW(source.c_str(), target.c_str(), FALSE) &&
-                            FileExists(target);
+        const bool copied = IsExistingFile(source) && CopyFileW(source.c_str(), target.c_str(), FALSE) &&
+                            IsExistingFile(target);
         if (copied) SuccessBalloon(L"Файл " + source + L" удачно СКОПИРОВАН");
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
         // A rename only: a move to another volume fails rather than copying.
-        const bool moved = FileExists(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
-                           !FileExists(source) && FileExists(target);
+        const bool moved = IsExistingFile(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+                           !IsExistingFile(source) && IsExistingFile(target);
         if (moved) SuccessBalloon(L"Файл " + target + L" удачно ПЕРЕМЕЩЕН");
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
-        const bool existed = FileExists(source);
+        const bool existed = IsExistingFile(source);
         DeleteFileW(source.c_str());
-        if (existed && !FileExists(source)) SuccessBalloon(L"Файл " + source + L" удачно УДАЛЕН");
+        if (existed && !IsExistingFile(source)) SuccessBalloon(L"Файл " + source + L" удачно УДАЛЕН");
     }
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,10 @@
 #include "player/winamp_link.h"
 
 constexpr int kActionCount = 32;
+// How long the tray is asked to show the program's balloons.
+constexpr int kBalloonSeconds = 3;
+// The player's full volume.
+constexpr std::uint8_t kMaxVolume = 255;
 
 // Applies X to every action number, 1 to 32: one list for the handlers'
 // declarations, definitions and wiring.

@@ -5,7 +5,6 @@
 #include "player/winamp_api.h"
 
 namespace {
-constexpr int kBalloonSeconds = 3;
 constexpr int kMaxCaption = 2047;
 }  // namespace
 

@@ -131,3 +131,10 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     return DefWindowProcW(wnd, msg, wp, lp);
 }
+
+std::wstring WindowText(HWND wnd) {
+    const int n = GetWindowTextLengthW(wnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(wnd, text.data(), n + 1)));
+    return text;
+}

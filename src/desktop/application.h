@@ -23,6 +23,9 @@ private:
 };
 
 std::wstring Utf8ToWide(const std::string& text);
+
+// A window's whole text.
+std::wstring WindowText(HWND wnd);
 std::string WideToUtf8(const std::wstring& text);
 
 // Answer of a message box: the seam through which every question and

@@ -72,13 +72,6 @@ struct TQueryState {
     std::wstring* Value;
 };
 
-std::wstring WindowText(HWND wnd) {
-    const int n = GetWindowTextLengthW(wnd);
-    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(wnd, s.data(), n + 1)));
-    return s;
-}
-
 INT_PTR CALLBACK QueryProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_INITDIALOG: {

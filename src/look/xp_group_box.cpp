@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "desktop/application.h"
 #include "look/visual_styles.h"
 
 namespace {
@@ -60,11 +61,7 @@ HWND TXPGroupBox::CreateChild(const wchar_t* className, const std::wstring& text
 }
 
 std::wstring TXPGroupBox::Caption() const {
-    if (!FHandle) return {};
-    const int n = GetWindowTextLengthW(FHandle);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(FHandle, text.data(), n + 1)));
-    return text;
+    return FHandle ? WindowText(FHandle) : std::wstring();
 }
 
 void TXPGroupBox::SetCaption(const std::wstring& caption) {

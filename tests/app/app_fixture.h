@@ -102,11 +102,7 @@ protected:
         RegCloseKey(k);
         return n;
     }
-    std::wstring EditText() {
-        wchar_t buf[512] = {};
-        GetWindowTextW(Form().Edit1, buf, 512);
-        return buf;
-    }
+    std::wstring EditText() { return WindowText(Form().Edit1); }
 
     // What the system posts to the application window for a press.
     static void Press(TShortCut word) {

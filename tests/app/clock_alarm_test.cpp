@@ -5,12 +5,6 @@
 
 namespace {
 
-std::wstring WindowText(HWND w) {
-    wchar_t buf[256] = {};
-    GetWindowTextW(w, buf, 256);
-    return buf;
-}
-
 class AlarmTest : public AppTest {
 protected:
     void SetUp() override {
