@@ -29,15 +29,17 @@ start_both() {
 demo_settings() { seed_settings '"AutoLoadPr&Wa"=dword:00000001'; }
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${PLOVIK_DEMO:-}" ]; then
-  trap 'echo; echo "Stopping."; stop_wine' INT TERM EXIT
-  # The demonstration bindings, unless settings were made here before.
-  wine reg query 'HKCU\Software\Merrowind\MRWPLOVIK' >/dev/null 2>&1 || demo_settings
+  trap stop_wine EXIT
+  trap 'echo; echo "Stopping."; exit 0' INT TERM
+  # The tests share this prefix, so every run starts from the demonstration settings.
+  demo_settings
   start_both
   echo "Plovik and the stand-in player are running on $DISPLAY."
   echo "Double-click Plovik's tray icon for its settings window."
   echo "Focus any Wine window and press Ctrl+Alt+X (play), Ctrl+Alt+N (next), Ctrl+Alt+V (stop)..."
-  echo "What the player receives is logged to $log. Ctrl+C stops both."
-  tail -f "$log" &
+  echo "What the player receives is logged to $log (shown here without the"
+  echo "requests by which Plovik follows the player). Ctrl+C stops both."
+  tail -f "$log" | grep --line-buffered -v '^USER 0 ' &
   wait "$PLOVIK_PID"
   exit 0
 fi
