@@ -276,7 +276,8 @@ void TForm1::CreateAlarmControls() {
     HTime1 = std::make_unique<THTime>(page);
     HTime1->SetTime(0.0);
     HTime1->SetEnabled(false);
-    Place(HTime1->Handle(), 96, 198, 113, 21, true);
+    Place(HTime1->Handle(), 96, 198, 73, 21, true);
+    HTime1->ScalePicker(FDpi);
     XPGroupBox4 = AddGroup(page, L" Действие ", 218, 130, 191, 118);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
@@ -355,6 +356,7 @@ void TForm1::ApplyLayout() {
         MoveTo(p.Wnd, p.Design);
         SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     }
+    HTime1->ScalePicker(FDpi);
     FitPages();
 }
 

@@ -196,8 +196,15 @@ LRESULT CALLBACK THTime::ContainerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         SetBkColor(dc, ColorToRGB(self->FPickerColor));
         return reinterpret_cast<LRESULT>(self->FBrush);
     }
+    // The owner's font is the picker's: the container shows nothing itself.
+    if (self && msg == WM_SETFONT && self->FPicker) SendMessageW(self->FPicker, WM_SETFONT, wp, lp);
     if (msg == WM_NCDESTROY) SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
     return DefWindowProcW(wnd, msg, wp, lp);
+}
+
+void THTime::ScalePicker(UINT Dpi) {
+    SetWindowPos(FPicker, nullptr, 0, 0, MulDiv(kPickerWidth, static_cast<int>(Dpi), 96),
+                 MulDiv(kPickerHeight, static_cast<int>(Dpi), 96), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The picker draws a disabled field in its own grey with grey digits; the

@@ -53,6 +53,9 @@ public:
     int Width() const;
     int Height() const;
     void SetBounds(int Left, int Top, int Width, int Height);
+    // The picker's 68 x 21 are design pixels at 96 dpi; the owner scales them
+    // for its monitor. The container's own size stays the owner's business.
+    void ScalePicker(UINT Dpi);
 
 private:
     static LRESULT CALLBACK ContainerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;

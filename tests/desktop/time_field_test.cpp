@@ -117,6 +117,18 @@ TEST(HTime, PickerInTimeFormatWithUpDownAndItsSize) {
     GetWindowRect(t.Picker(), &r);
     EXPECT_EQ(r.right - r.left, 68) << "the picker keeps its own size";
     EXPECT_EQ(r.bottom - r.top, 21);
+
+    // On a 144 dpi monitor the owner scales the picker; the owner's font goes to it.
+    t.ScalePicker(144);
+    GetWindowRect(t.Picker(), &r);
+    EXPECT_EQ(r.right - r.left, 102);
+    EXPECT_EQ(r.bottom - r.top, 32);
+    EXPECT_EQ(t.Width(), 73);
+    HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    SendMessageW(t.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(t.Picker(), WM_GETFONT, 0, 0)), font);
+    DestroyWindow(t.Handle());
+    DeleteObject(font);
 }
 
 TEST(HTime, TimeTakesOnlyTheTimeOfDayAndShowsInTheUsersFormat) {
