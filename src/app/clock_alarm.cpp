@@ -39,22 +39,21 @@ void TForm1::ClockTick() {
     Timer1.SetInterval(kTickMs);
 }
 
-void TForm1::RunAlarmAction() {
+// Log-off and switch-off are forced on the NT family; the 9x family has no
+// power-off and no forcing.
+void TForm1::RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption) {
     const bool nt = OsInfo1.GetWinVer() == L"NT";
+    ShutH1.OperatingSystem = nt ? shWinNT : shWin9x;
+    ShutH1.AllowForce = nt;
+    ShutH1.Options = nt ? NtOption : Win9xOption;
+    ShutH1.Execute();
+}
+
+void TForm1::RunAlarmAction() {
     if (Checked(RadioButton[1])) LaunchPlayer(true);
     if (Checked(RadioButton[2])) wControl.Quit();
-    if (Checked(RadioButton[3])) {
-        ShutH1.OperatingSystem = nt ? shWinNT : shWin9x;
-        ShutH1.AllowForce = nt;
-        ShutH1.Options = shoLogoff;
-        ShutH1.Execute();
-    }
-    if (Checked(RadioButton[4])) {
-        ShutH1.OperatingSystem = nt ? shWinNT : shWin9x;
-        ShutH1.AllowForce = nt;
-        ShutH1.Options = nt ? shoPoweroff : shoShutdown;
-        ShutH1.Execute();
-    }
+    if (Checked(RadioButton[3])) RequestSessionEnd(shoLogoff, shoLogoff);
+    if (Checked(RadioButton[4])) RequestSessionEnd(shoPoweroff, shoShutdown);
     if (Checked(RadioButton[5])) {
         LaunchPlayer(true);
         wControl.SetVolume(kMaxVolume);

@@ -152,6 +152,7 @@ public:
     void Timer1Timer();
     void ClockTick();
     void RunAlarmAction();
+    void RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption);
     void CheckBox1Click();
     // The user's long time format, as the clock shows it and the alarm compares.
     static std::wstring FormatTime(const SYSTEMTIME& time);

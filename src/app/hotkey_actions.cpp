@@ -37,8 +37,10 @@ void TForm1::ToggleShuffleWithBalloon() {
     wControl.ToggleShuffle();
     TrayIcon->HideBalloonHint();
     Timer2.SetEnabled(false);
-    if (wCtrl.GetPlaySequence() == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
-    if (wCtrl.GetPlaySequence() == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
+    // Asked once: a player that answers nothing sensible gets no balloon.
+    const TPlaySequence order = wCtrl.GetPlaySequence();
+    if (order == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
+    if (order == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
 }
 
 void TForm1::HotKeyPressed(int n) {
