@@ -87,7 +87,7 @@ TEST_F(FileOpTest, DeleteAsksThenDeletesAndALockedFileIsNotClaimed) {
     EXPECT_EQ(Questions(), std::vector<std::wstring>{L"Вы действительно хотите УДАЛИТЬ данный файл ?"});
     EXPECT_FALSE(Exists(first));
     EXPECT_TRUE(PlayerMovedOn());
-    EXPECT_EQ(Balloon(), L"Файл " + first + L" удачно УДАЛЕН");
+    EXPECT_EQ(Balloon(), L"Файл " + first + L" удачно УДАЛЕН в корзину");
 
     // The player is on the second song now; another program holds it open.
     Form().TrayIcon->HideBalloonHint();

@@ -4,7 +4,7 @@ namespace {
 constexpr TShortCut kCtrlAltN = 0xC04E;
 }
 
-TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
+TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     TForm1& f = Form();
     EXPECT_EQ(ValueCount(), 0u);
     for (int n = 1; n <= kActionCount; ++n) EXPECT_EQ(GetHotKeyWord(f.HotKey[n]), 0) << n;
@@ -13,8 +13,11 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
     for (const auto& o : kOptions) EXPECT_FALSE(f.Checked(f.CheckBox[o.CheckBox])) << o.CheckBox;
     EXPECT_EQ(EditText(), L"");
 
+    EXPECT_TRUE(f.Checked(f.CheckBox[14])) << "deleting goes to the Recycle Bin";
+
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 49u);
+    EXPECT_EQ(ValueCount(), 50u) << "the 49 values older copies know, and \"DelToRecycle\"";
+    EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
     EXPECT_EQ(Dword(L"RadWaOn"), 1u);
     EXPECT_EQ(Dword(L"RadVolMax"), 0u);
