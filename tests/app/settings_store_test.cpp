@@ -204,3 +204,33 @@ TEST_F(AppTest, ResetAnsweredCancelChangesNothingButStillSaves) {
     EXPECT_EQ(Dword(L"Pause"), kCtrlAltN);
     EXPECT_EQ(Dword(L"HintOnComplete"), 1u);
 }
+
+TEST_F(AppTest, TheRecycleBinOptionIsOnUnlessStoredOffAndAResetTurnsItOnAgain) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[14], false);
+    f.SaveSettings();
+    EXPECT_EQ(Dword(L"DelToRecycle"), 0u);
+    Restart();
+    EXPECT_FALSE(Form().Checked(Form().CheckBox[14]));
+
+    // A key written by an older copy has no such value: the option is on.
+    HKEY k;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+    RegDeleteValueW(k, L"DelToRecycle");
+    RegCloseKey(k);
+    Restart();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+
+    // A bad value is reported like the others and leaves the option on.
+    WriteRaw(L"DelToRecycle", REG_SZ, L"0", 4);
+    Restart();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].Text.find(L"Invalid data type for 'DelToRecycle'"), std::wstring::npos);
+
+    Form().SetChecked(Form().CheckBox[14], false);
+    answers = {IDOK};
+    Form().Button1Click();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+    EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
+}
