@@ -15,40 +15,23 @@ std::wstring Env(const wchar_t* name) {
     return n < std::size(buf) ? std::wstring(buf, n) : std::wstring();
 }
 
-// Wine's own conversions between its drives and the Unix file system.
+// Where Wine keeps a file of one of its drives on the Unix side.
 std::string UnixPath(const std::wstring& path) {
     using Fn = char*(CDECL*)(const wchar_t*);
     const auto fn = reinterpret_cast<Fn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return {};
-    char* unix = fn(path.c_str());
-    if (!unix) return {};
-    std::string out = unix;
+    char* unix = fn ? fn(path.c_str()) : nullptr;
+    const std::string out = unix ? unix : "";
     HeapFree(GetProcessHeap(), 0, unix);
-    return out;
-}
-
-std::wstring DosPath(const std::string& unix) {
-    using Fn = wchar_t*(CDECL*)(const char*);
-    const auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (!fn) return {};
-    wchar_t* dos = fn(unix.c_str());
-    if (!dos) return {};
-    std::wstring out = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
     return out;
 }
 
 std::string PercentDecoded(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
+        const bool coded = text[i] == '%' && i + 2 < text.size();
+        out += coded ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i];
+        if (coded) i += 2;
     }
     return out;
 }
@@ -58,8 +41,7 @@ std::string PercentDecoded(const std::string& text) {
 // came from, by which it is put back.
 std::wstring TrashFolder() {
     const std::wstring data = Env(L"XDG_DATA_HOME");
-    const std::string unix = !data.empty() && data[0] == L'/' ? WideToUtf8(data) : WideToUtf8(Env(L"HOME")) + "/.local/share";
-    return DosPath(unix + "/Trash");
+    return L"Z:" + (!data.empty() && data[0] == L'/' ? data : Env(L"HOME") + L"/.local/share") + L"/Trash";
 }
 
 // What the Recycle Bin holds that came from the given place.
@@ -153,38 +135,12 @@ protected:
         return texts;
     }
 
-    static void SetOldTime(const std::wstring& path) {
-        HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        const FILETIME old = OldTime();
-        SetFileTime(f, nullptr, nullptr, &old);
-        CloseHandle(f);
-    }
-    static bool HasOldTime(const std::wstring& path) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        const FILETIME old = OldTime();
-        return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
-               CompareFileTime(&data.ftLastWriteTime, &old) == 0;
-    }
-    static FILETIME OldTime() {
-        SYSTEMTIME st{2001, 2, 0, 3, 4, 5, 6, 0};
-        FILETIME ft{};
-        SystemTimeToFileTime(&st, &ft);
-        return ft;
-    }
     // /dev/shm is a tmpfs, another file system than the test prefix's drive C:.
     static std::wstring OtherFileSystemFolder() {
         const std::wstring folder = L"Z:\\dev\\shm\\plovik-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                     std::to_wstring(GetTickCount64());
         CreateDirectoryW(folder.c_str(), nullptr);
         return folder;
-    }
-    static bool AreOnDifferentFileSystems(const std::wstring& a, const std::wstring& b) {
-        const std::wstring probe = a + L"\\probe";
-        WriteFileBytes(probe, "probe");
-        const bool renamed = MoveFileExW(probe.c_str(), (b + L"\\probe").c_str(), 0) != 0;
-        const DWORD error = GetLastError();
-        DeleteFileW(probe.c_str());
-        return !renamed && error == ERROR_NOT_SAME_DEVICE;
     }
     // A 64 KB tmpfs under /dev/shm, while the test runs (mounting needs root).
     class TSmallDrive {
@@ -244,10 +200,9 @@ protected:
 TEST_F(FileOpTest, CopyKeepsAnIdenticalTargetAndRecyclesADifferentOne) {
     const std::wstring copy = target + L"\\First Song.mp3";
     WriteFileBytes(copy, "first song");
-    SetOldTime(copy);
     Form().FileOperation(L"Copy");
     EXPECT_EQ(ReadFileBytes(copy), "first song");
-    EXPECT_TRUE(HasOldTime(copy)) << "the same song is left as it is";
+    EXPECT_TRUE(RecycledFrom(UnixPath(copy)).empty()) << "the same song is left as it is";
     EXPECT_EQ(Balloon(), L"Файл " + first + L" удачно СКОПИРОВАН");
     EXPECT_EQ(Form().TrayIcon->IconData().szInfoTitle, std::wstring(L"Сообщение"));
 
@@ -283,11 +238,10 @@ TEST_F(FileOpTest, MoveOntoAnIdenticalOrADifferentFileOrIntoItsOwnFolder) {
     // The same song is there already: only the old place is cleared.
     const std::wstring firstThere = target + L"\\First Song.mp3";
     WriteFileBytes(firstThere, "first song");
-    SetOldTime(firstThere);
     answers = {IDOK, IDOK};
     Form().FileOperation(L"Move");
     EXPECT_FALSE(Exists(first));
-    EXPECT_TRUE(HasOldTime(firstThere));
+    EXPECT_EQ(ReadFileBytes(firstThere), "first song");
     EXPECT_TRUE(RecycledFrom(UnixPath(firstThere)).empty());
     EXPECT_EQ(Balloon(), L"Файл " + firstThere + L" удачно ПЕРЕМЕЩЕН");
 
@@ -414,7 +368,10 @@ TEST_F(FileOpTest, WithoutARecycleBinNothingIsDeleted) {
 TEST_F(FileOpTest, AMoveToAnotherFileSystemCopiesChecksAndRemovesTheOriginal) {
     const std::wstring other = OtherFileSystemFolder();
     outside.push_back(other);
-    ASSERT_TRUE(AreOnDifferentFileSystems(music, other));
+    WriteFileBytes(music + L"\\probe", "");
+    ASSERT_FALSE(MoveFileExW((music + L"\\probe").c_str(), (other + L"\\probe").c_str(), 0));
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SAME_DEVICE)) << "no rename between the two";
+    DeleteFileW((music + L"\\probe").c_str());
     SetWindowTextW(Form().Edit1, other.c_str());
     answers = {IDOK, IDOK};
     Form().FileOperation(L"Move");
