@@ -57,6 +57,11 @@ const std::array<TOptionInfo, 11> kOptions = {{
     {13, L"AutoPlay", 10, L"Автовоспроизведение при запуске Winamp"},
 }};
 
+const std::array<TOptionInfo, 1> kLaterOptions = {{
+    // On: the delete key and a replaced file go to the Recycle Bin.
+    {14, L"DelToRecycle", 11, L"Удалять в корзину", true},
+}};
+
 const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
     {1, L"RadWaOn", L"Запустить Winamp"},
     {4, L"RadPowOff", L"Выключить компьютер"},
@@ -303,10 +308,14 @@ void TForm1::CreateFileControls() {
 }
 
 void TForm1::CreateOptionControls() {
-    XPGroupBox2 = AddGroup(Pages[4], L" Параметры ", 8, 8, 401, 212);
-    for (const TOptionInfo& o : kOptions)
+    XPGroupBox2 = AddGroup(Pages[4], L" Параметры ", 8, 8, 401, 228);
+    const auto addOption = [this](const TOptionInfo& o) {
         CheckBox[o.CheckBox] = AddControl(XPGroupBox2->Handle(), L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP,
                                           22 - 8, 33 - 8 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+    };
+    for (const TOptionInfo& o : kOptions) addOption(o);
+    for (const TOptionInfo& o : kLaterOptions) addOption(o);
+    SetDesignedLaterOptions();
 }
 
 void TForm1::CreateButtons() {

@@ -52,8 +52,12 @@ struct TOptionInfo {
     const wchar_t* Value;
     int Row;
     const wchar_t* Caption;
+    bool DesignedOn = false;
 };
 extern const std::array<TOptionInfo, 11> kOptions;
+// Options added since: stored after "Dir", so that older copies read the key
+// as before; an absent value leaves the option in its designed state.
+extern const std::array<TOptionInfo, 1> kLaterOptions;
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -78,7 +82,7 @@ public:
     HWND PageControl = nullptr;
     std::array<HWND, 5> Pages{};
     std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[32]
-    std::array<HWND, 14> CheckBox{};              // CheckBox[1]..CheckBox[13], no 11
+    std::array<HWND, 15> CheckBox{};              // CheckBox[1]..CheckBox[14], no 11
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
@@ -188,6 +192,13 @@ private:
     void CreateFolderDialog();
     std::wstring TargetFolderText() const;
     void SuccessBalloon(const std::wstring& Text);
+    // What is done to a file of the same name in the target folder.
+    enum class TTargetPlan { Free, HoldsTheSame, Overwrite, Refused };
+    TTargetPlan PrepareTarget(const std::wstring& Source, const std::wstring& Target);
+    void CopyPlayingFile(const std::wstring& Source, const std::wstring& Target);
+    void MovePlayingFile(const std::wstring& Source, const std::wstring& Target);
+    void DeletePlayingFile(const std::wstring& Source);
+    void SetDesignedLaterOptions();
     int Scale(int v) const;
     RECT Scaled(const RECT& design) const;
     HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);

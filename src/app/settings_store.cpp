@@ -74,6 +74,8 @@ void TForm1::LoadSettings() {
         for (const TOptionInfo& o : kOptions)
             LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
         LoadValue(reg, L"Dir", errors, [&] { SetWindowTextW(Edit1, reg.ReadString(L"Dir").c_str()); });
+        for (const TOptionInfo& o : kLaterOptions)
+            LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
     }
     if (errors.empty()) return;
     std::wstring text;
@@ -92,6 +94,7 @@ void TForm1::SaveSettings() {
         wchar_t dir[MAX_PATH * 2] = {};
         GetWindowTextW(Edit1, dir, static_cast<int>(std::size(dir)));
         reg.WriteString(L"Dir", dir);
+        for (const TOptionInfo& o : kLaterOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
     }
     TKeyCloser closer(reg);
     if (!reg.OpenKey(kRunKey, false)) return;
@@ -107,8 +110,15 @@ void TForm1::ResetSettings() {
         return;
     for (int n = 1; n <= kActionCount; ++n) SetHotKeyWord(HotKey[n], 0);
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) SetChecked(CheckBox[n], false);
+    SetDesignedLaterOptions();
     ApplyHotKeys();
     SaveSettings();
+}
+
+// A reset brings the later options back to their designed state: for the
+// Recycle Bin that is on, and a reset must not make deletions final.
+void TForm1::SetDesignedLaterOptions() {
+    for (const TOptionInfo& o : kLaterOptions) SetChecked(CheckBox[o.CheckBox], o.DesignedOn);
 }
 
 void TForm1::Button1Click() {
