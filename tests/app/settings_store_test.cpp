@@ -4,7 +4,7 @@ namespace {
 constexpr TShortCut kCtrlAltN = 0xC04E;
 }
 
-TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
+TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49ValuesAndPlayPause) {
     TForm1& f = Form();
     EXPECT_EQ(ValueCount(), 0u);
     for (int n = 1; n <= kActionCount; ++n) EXPECT_EQ(GetHotKeyWord(f.HotKey[n]), 0) << n;
@@ -14,7 +14,8 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
     EXPECT_EQ(EditText(), L"");
 
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 49u);
+    EXPECT_EQ(ValueCount(), 50u) << "the 49 values and the play/pause key after them";
+    EXPECT_EQ(Dword(L"PlayPause"), 0u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
     EXPECT_EQ(Dword(L"RadWaOn"), 1u);
     EXPECT_EQ(Dword(L"RadVolMax"), 0u);
