@@ -157,6 +157,7 @@ TForm1::TForm1() {
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
     FormCreate();
+    FStartedUp = true;
 }
 
 TForm1::~TForm1() {

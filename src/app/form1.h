@@ -198,6 +198,9 @@ public:
     void Button4Click();
     void Close();  // the one road to the end of the program
     bool Closed() const noexcept { return FClosed; }
+    // Start-up is over (settings loaded, keys applied): from now on the
+    // window shows what is in force and is not hidden again by start-up.
+    bool StartedUp() const noexcept { return FStartedUp; }
 
 private:
     struct TPlaced {
@@ -244,6 +247,7 @@ private:
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
     bool FClosed = false;
+    bool FStartedUp = false;
     std::array<TShortCut, kActionCount + 1> FKeptWords{};
     HWND FMarkTip = nullptr;
     // The tray's icon as it was before the keys were switched off, and its dimmed variant.

@@ -24,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SettingsRegistry();  // the one registry accessor, for the whole run
     Application().SetTitle(L"(Merrowind) Plovik v4.0");
     Application().Handle();
+    instance.Serve();
     std::unique_ptr<TForm1> form;
     try {
         form = std::make_unique<TForm1>();
@@ -31,7 +32,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Application().HandleException();
         return 1;
     }
-    instance.Serve(*form);
     const int code = Application().Run();
     instance.StopServing();
     return code;

@@ -4,17 +4,30 @@
 
 namespace {
 
-// Set on the application window when the copy is ready to show its window.
-const wchar_t kReadyProperty[] = L"Merrowind.Plovik.Ready";
 const wchar_t kAppWindowClass[] = L"PlovikApplication";
+// The running copy's answer once it has shown its window.
+constexpr LRESULT kShown = 0x504C564B;
+// A copy that does not answer within this is asked again.
+constexpr UINT kAnswerWaitMs = 1000;
 
-HWND FindReadyCopy() {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kAppWindowClass, nullptr)) != nullptr;) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid != GetCurrentProcessId() && GetPropW(w, kReadyProperty)) return w;
-    }
-    return nullptr;
+// The running copy's form once start-up is over: earlier, the window would
+// show settings not loaded yet (start-up may wait in a dialog), and the tray
+// icon's start-up would hide it again.
+TForm1* ReadyForm() {
+    HWND wnd = Application().MainForm();
+    auto* form = wnd ? reinterpret_cast<TForm1*>(GetWindowLongPtrW(wnd, GWLP_USERDATA)) : nullptr;
+    return form && form->Handle() == wnd && form->StartedUp() && !form->Closed() ? form : nullptr;
+}
+
+bool AskToShow(HWND running) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(running, &pid);
+    // The user just started us, so we may hand the foreground on.
+    AllowSetForegroundWindow(pid);
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(running, TSingleInstance::ShowSettingsMessage(), 0, 0, SMTO_ABORTIFHUNG,
+                               kAnswerWaitMs, &answer) != 0 &&
+           answer == static_cast<DWORD_PTR>(kShown);
 }
 
 }  // namespace
@@ -45,34 +58,32 @@ TSingleInstance::~TSingleInstance() {
     if (FMutex) CloseHandle(FMutex);
 }
 
-void TSingleInstance::StopServing() {
-    if (HWND app = FHook.Window()) RemovePropW(app, kReadyProperty);
-    FHook.Unhook();
-}
+void TSingleInstance::StopServing() { FHook.Unhook(); }
 
-void TSingleInstance::Serve(TForm1& Form) {
-    HWND app = Application().Handle();
-    FHook.Hook(app, [&Form](TMessage& m) {
-        if (m.Msg != ShowSettingsMessage() || Form.Closed() || !Form.TrayIcon) return;
-        Form.TrayIcon->ShowMainForm();
-        SetForegroundWindow(Form.Handle());
+void TSingleInstance::Serve() {
+    FHook.Hook(Application().Handle(), [](TMessage& m) {
+        if (m.Msg != ShowSettingsMessage()) return;
+        TForm1* form = ReadyForm();
+        // Not ready yet: no answer, and the later start asks again.
+        if (!form) return;
+        // Answered first: the later start ends while the window comes up.
+        ReplyMessage(kShown);
+        form->TrayIcon->ShowMainForm();
+        SetForegroundWindow(form->Handle());
     });
-    SetPropW(app, kReadyProperty, reinterpret_cast<HANDLE>(1));
 }
 
 bool TSingleInstance::ShowRunningCopy(DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        if (HWND running = FindReadyCopy()) {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kAppWindowClass, nullptr)) != nullptr;) {
             DWORD pid = 0;
-            GetWindowThreadProcessId(running, &pid);
-            // The user just started us, so we may hand the foreground on.
-            AllowSetForegroundWindow(pid);
-            return PostMessageW(running, ShowSettingsMessage(), 0, 0) != FALSE;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != GetCurrentProcessId() && AskToShow(w)) return true;
         }
         if (GetTickCount64() >= deadline) return false;
-        // The running copy is still starting: its window or its readiness
-        // is not there yet.
-        Sleep(100);
+        // The running copy is still starting: its window is not there yet,
+        // or not ready to be shown.
+        Sleep(200);
     }
 }

@@ -8,8 +8,6 @@
 
 #include "desktop/window_hook.h"
 
-class TForm1;
-
 class TSingleInstance {
 public:
     // Takes the session's name for the program; First() tells who got it.
@@ -19,13 +17,14 @@ public:
     TSingleInstance& operator=(const TSingleInstance&) = delete;
 
     bool First() const noexcept { return FFirst; }
-    // In the running copy, once its window is made: from now on a later
-    // start finds it and shows its settings window.
-    void Serve(TForm1& Form);
+    // In the running copy, as soon as its application window exists: a later
+    // start is answered once the settings window and the tray icon are made,
+    // also while start-up still waits in a dialog.
+    void Serve();
     // Before the form goes: later starts then wait for nobody.
     void StopServing();
     // In a later start: asks the running copy to show its settings window,
-    // waiting up to timeoutMs while that copy is still starting.
+    // asking again up to timeoutMs while that copy is still starting.
     static bool ShowRunningCopy(DWORD timeoutMs);
 
     static std::wstring MutexName();

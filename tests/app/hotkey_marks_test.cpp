@@ -278,3 +278,22 @@ TEST_F(MarksTest, EveryFieldAndMarkStandsWholeOnItsPageWithoutCoveringAnother) {
     }
     EXPECT_EQ(GetParent(f.HotKey[33]), f.Pages[1]) << "on \"Основное\"";
 }
+
+TEST_F(MarksTest, AFieldTakesAMediaKeyAloneAndRefusesAnOrdinaryKeyAlone) {
+    TForm1& f = Form();
+    HWND field = f.HotKey[33];
+    SetFocus(field);
+    const auto type = [&](UINT vk) {
+        SendMessageW(field, WM_KEYDOWN, vk, 1);
+        SendMessageW(field, WM_KEYUP, vk, 0xC0000001);
+    };
+    type(VK_VOLUME_UP);
+    EXPECT_EQ(GetHotKeyWord(field), VK_VOLUME_UP);
+    EXPECT_STREQ(MediaKeyName(VK_VOLUME_UP), L"Громкость +");
+    type(VK_F5);
+    EXPECT_EQ(Shown(field), 0) << "F5 alone is no hot key";
+    type(VK_MEDIA_PLAY_PAUSE);
+    f.ApplyHotKeys();
+    EXPECT_EQ(f.KeyStatus[33].State, S::InForce);
+    EXPECT_FALSE(HotKeyAvailable(VK_MEDIA_PLAY_PAUSE));
+}

@@ -50,7 +50,7 @@ TEST_F(AppTest, ASecondStartShowsTheRunningCopyAndEndsTouchingNothing) {
     const TShortCut key = 0xC000 | 'G';
     SetHotKeyWord(f.HotKey[10], key);
     f.ApplyHotKeys();
-    first.Serve(f);
+    first.Serve();
     // The settings as the running copy left them: the second start must
     // neither create nor write them.
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
@@ -72,12 +72,12 @@ TEST_F(AppTest, ASecondStartShowsTheRunningCopyAndEndsTouchingNothing) {
 TEST_F(AppTest, ASecondStartWaitsForAFirstCopyThatIsStillStarting) {
     TSingleInstance first;
     ASSERT_TRUE(first.First());
+    first.Serve();
     TChild second(PlovikExe());
     ASSERT_NE(second.Pi.hProcess, nullptr);
-    // The first copy has no window yet: the second waits for it.
+    // The first copy has no settings window yet: the second waits for it.
     EXPECT_FALSE(WaitFor([&] { return second.Ended(); }, 1500));
     TForm1& f = Form();
-    first.Serve(f);
     EXPECT_TRUE(WaitFor([&] { return second.Ended(); }, 30000));
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(f.Handle()) != FALSE; }, 5000));
     first.StopServing();

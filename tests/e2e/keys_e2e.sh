@@ -18,7 +18,9 @@ mkdir -p "$shots"
 
 fail() { echo "FAIL: $*"; echo "--- player log (requests left out)"; grep -v '^USER 0 ' "$log" 2>/dev/null
          echo "--- holder log"; cat "$holder_log" 2>/dev/null; exit 1; }
-plovik_copies() { pgrep -fc 'Plovik\.exe' || true; }
+window_shown() { [ -n "$(main_window)" ]; }
+# Every copy has one hidden application window with the program's title.
+plovik_copies() { xdotool search --name '^\(Merrowind\) Plovik v4\.0$' 2>/dev/null | wc -l; }
 
 # key_holder <words...>: another program holding these keys.
 start_holder() {
@@ -51,6 +53,7 @@ echo "PASS: Wine delivers the seven media keysyms as the media virtual keys"
 # 2. Another program holds Ctrl+Alt+V, the stop key of the demonstration settings.
 start_holder 0xC056 || fail "the key holder did not start"
 grep -qx 'HELD 49238' "$holder_log" || fail "the holder could not take Ctrl+Alt+V"
+install_player "$bin"   # where Plovik looks, so that start-up asks nothing
 seed_settings '"PlayPause"=dword:000000b3' '"PlayNext"=dword:000000b0' '"PlayPrev"=dword:000000b1' \
   '"VolUp"=dword:000000af' '"VolDown"=dword:000000ae' '"AskOnExit"=dword:00000000'
 start_plovik "$bin"
@@ -62,7 +65,7 @@ wait_until 60 has_tray || fail "no tray icon appeared"
 wine "$bin/Plovik.exe" >/dev/null 2>&1 &
 second=$!
 wait_until 40 sh -c "! kill -0 $second 2>/dev/null" || fail "the second start did not end"
-wait_until 20 test -n "$(main_window)" || fail "the second start did not bring the settings window forward"
+wait_until 20 window_shown || fail "the second start did not bring the settings window forward"
 [ "$(plovik_copies)" = 1 ] || fail "more than one Plovik runs: $(plovik_copies)"
 echo "PASS: a second start brought the running copy's settings window forward and ended"
 
@@ -70,7 +73,9 @@ echo "PASS: a second start brought the running copy's settings window forward an
 form=$(main_window)
 click_at "$form" 128 41
 read -r fx fy < <(corner "$form")
-xdotool mousemove $((fx + 391)) $((fy + 128)); sleep 2.5
+# The mark stands right of the stop field (third row); hovering shows the tooltip.
+xdotool mousemove $((fx + 394)) $((fy + 115)); sleep 0.3
+xdotool mousemove $((fx + 396)) $((fy + 117)); sleep 2.5
 import -window root -crop "464x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
 echo "PASS: screenshot of the marked field in $shots/hotkey-taken.png"
 
