@@ -28,11 +28,18 @@ bool IsExtendedKey(BYTE vk) {
     }
 }
 
+// The modifiers by their names in the keyboard layout, as the control writes them.
+std::wstring KeyName(UINT vk) {
+    wchar_t name[64] = {};
+    const LONG scan = static_cast<LONG>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    return GetKeyNameTextW(scan, name, static_cast<int>(std::size(name))) > 0 ? name : L"";
+}
+
 std::wstring ModifierText(BYTE mods) {
     std::wstring text;
-    if (mods & HOTKEYF_CONTROL) text += L"Ctrl + ";
-    if (mods & HOTKEYF_SHIFT) text += L"Shift + ";
-    if (mods & HOTKEYF_ALT) text += L"Alt + ";
+    if (mods & HOTKEYF_CONTROL) text += KeyName(VK_CONTROL) + L" + ";
+    if (mods & HOTKEYF_SHIFT) text += KeyName(VK_SHIFT) + L" + ";
+    if (mods & HOTKEYF_ALT) text += KeyName(VK_MENU) + L" + ";
     return text;
 }
 

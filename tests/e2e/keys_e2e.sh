@@ -76,7 +76,7 @@ read -r fx fy < <(corner "$form")
 # The mark stands right of the stop field (third row); hovering shows the tooltip.
 xdotool mousemove $((fx + 394)) $((fy + 115)); sleep 0.3
 xdotool mousemove $((fx + 396)) $((fy + 117)); sleep 2.5
-import -window root -crop "464x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
+import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
 echo "PASS: screenshot of the marked field in $shots/hotkey-taken.png"
 
 # 5. The other program lets go: within a few seconds Plovik holds the key.
