@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "app/hotkey_field.h"
 
@@ -24,6 +25,7 @@ const wchar_t kKeysBalloonTitle[] = L"Plovik";
 constexpr UINT kKeyRetryMs = 3000;
 // Room the shell gives a balloon's text, less the terminator.
 constexpr size_t kBalloonTextRoom = 255;
+const std::wstring_view kCutMark = L", …";
 
 // The mark: a small icon painted to the control's size, which follows the
 // window's DPI. GWLP_USERDATA holds the shared system icon to draw.
@@ -175,8 +177,8 @@ void TForm1::ReportKeysNotInForce() {
         const TKeyState st = KeyStatus[n].State;
         if (st == TKeyState::InForce || st == TKeyState::Free) continue;
         const std::wstring item = (text.empty() ? L"" : L", ") + std::wstring(kActions[n - 1].Label);
-        if (text.size() + item.size() > kBalloonTextRoom - 2) {
-            text += L", …";
+        if (text.size() + item.size() > kBalloonTextRoom - kCutMark.size()) {
+            text += kCutMark;
             break;
         }
         text += item;

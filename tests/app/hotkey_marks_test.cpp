@@ -76,6 +76,9 @@ TEST_F(MarksTest, AKeyHeldElsewhereIsMarkedAndTakenBackWhenLetGo) {
     EXPECT_EQ(Mark(12), L"Уже назначено: Приостановить");
     EXPECT_EQ(Mark(1), L"") << "an empty field is no conflict";
     EXPECT_TRUE(f.KeyRetryTimer.Enabled());
+    const std::wstring atom = L"HotKeyManagerHotKey" + std::to_wstring(kHeld);
+    f.RetryHeldHotKeys();
+    EXPECT_EQ(GlobalFindAtomW(atom.c_str()), 0) << "a refused attempt keeps no atom";
 
     // The other program lets go: within a retry, Plovik holds the key.
     ASSERT_TRUE(holder.Release(kHeld));
