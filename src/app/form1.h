@@ -138,6 +138,7 @@ public:
         TKeyState State = TKeyState::Free;
         int Above = 0;    // AssignedAbove: the action that holds the combination
         DWORD Error = 0;  // Refused: the system's error
+        TShortCut Word = 0;  // the word given to the system
     };
     std::array<TKeyStatus, kActionCount + 1> KeyStatus{};
     // The mark's text of a field, empty when its key is in force or unbound.

@@ -117,6 +117,7 @@ void TForm1::RegisterHotKeyOf(int n) {
     if (word != 0) FKeptWords[n] = 0;  // a combination typed in replaces the kept word
     const WORD index = HotKeyManager[n].AddHotKey(word);
     TKeyStatus s;
+    s.Word = word;
     if (word == 0) {
         s.State = TKeyState::Free;
     } else if (index != 0) {
@@ -154,12 +155,13 @@ void TForm1::RetryHeldHotKeys() {
         if (KeyStatus[n].State != TKeyState::HeldElsewhere || !HotKeyManager[n].Registrations().empty()) continue;
         // The word the key was refused for, not an edit made since: edits
         // take effect only when the keys are applied.
-        const TShortCut word = GetHotKeyWord(HotKey[n]);
-        if (HotKeyManager[n].AddHotKey(word) != 0) {
-            KeyStatus[n] = {TKeyState::InForce, 0, 0};
+        TKeyStatus& st = KeyStatus[n];
+        if (HotKeyManager[n].AddHotKey(st.Word) != 0) {
+            st.State = TKeyState::InForce;
             UpdateHotKeyMark(n);
         } else if (HotKeyManager[n].LastError() != ERROR_HOTKEY_ALREADY_REGISTERED) {
-            KeyStatus[n] = {TKeyState::Refused, 0, HotKeyManager[n].LastError()};
+            st.State = TKeyState::Refused;
+            st.Error = HotKeyManager[n].LastError();
             UpdateHotKeyMark(n);
         }
     }

@@ -80,7 +80,9 @@ TEST_F(MarksTest, AKeyHeldElsewhereIsMarkedAndTakenBackWhenLetGo) {
     f.RetryHeldHotKeys();
     EXPECT_EQ(GlobalFindAtomW(atom.c_str()), 0) << "a refused attempt keeps no atom";
 
-    // The other program lets go: within a retry, Plovik holds the key.
+    // The other program lets go: within a retry, Plovik holds the key it
+    // was refused, not an edit made since (edits wait for the next apply).
+    SetHotKeyWord(f.HotKey[6], kCtrlAlt | 'M');
     ASSERT_TRUE(holder.Release(kHeld));
     EXPECT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::InForce; }, 10000));
     EXPECT_EQ(Mark(6), L"");
@@ -89,6 +91,8 @@ TEST_F(MarksTest, AKeyHeldElsewhereIsMarkedAndTakenBackWhenLetGo) {
     EXPECT_FALSE(f.KeyRetryTimer.Enabled()) << "nothing left to retry";
     EXPECT_EQ(f.KeyStatus[10].State, S::AssignedAbove);
     EXPECT_FALSE(holder.Take(kHeld) && holder.Holds(kHeld)) << "now the other program is refused";
+
+    EXPECT_TRUE(HotKeyAvailable(kCtrlAlt | 'M'));
 
     peer.Mark();
     Press(kHeld);
