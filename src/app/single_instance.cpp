@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include <iterator>
+
 #include "app/form1.h"
 
 namespace {
