@@ -40,6 +40,7 @@ const std::array<TActionInfo, kActionCount> kActions = {{
     {L"Выполнить перемещение", L"FMove", 3, 4},
     {L"Выполнить удаление", L"FDel", 3, 5},
     {L"Сменить каталог для файлов", L"ChDir", 3, 6},
+    {L"Воспроизвести / Пауза", L"PlayPause", 1, 10},
 }};
 
 const std::array<TOptionInfo, 11> kOptions = {{
@@ -161,6 +162,7 @@ TForm1::TForm1() {
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
     FormCreate();
+    FStartedUp = true;
 }
 
 TForm1::~TForm1() {
@@ -194,6 +196,7 @@ void TForm1::CreateWindowAndControls() {
     // controls afterwards costs a noticeable part of the start-up.
     CreatePages();
     CreateActionFields();
+    CreateHotKeyMarks();
     CreateAlarmControls();
     CreateFileControls();
     CreateOptionControls();
@@ -258,15 +261,24 @@ void TForm1::CreateActionFields() {
     XPGroupBox1 = AddGroup(Pages[3], L" Операции с проигрываемыми файлами ", 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
-        const bool inFileGroup = n >= 29;
+        const bool inFileGroup = n >= 29 && n <= 32;
         HWND parent = inFileGroup ? XPGroupBox1->Handle() : Pages[a.Tab];
         const int k = inFileGroup ? n - 29 : a.Row;
-        const int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
-        const int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k;
+        int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
+        int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k, fieldH = 19;
+        if (n == kPlayPauseAction) {
+            // The designed rows of "Основное" end 20 pixels above the page's
+            // bottom (263 at 96 dpi): a row of the usual pitch would be cut
+            // off, so this one follows closer and its field is as high as
+            // its text needs, in the same column as the others.
+            labelY = 247;
+            fieldY = 245;
+            fieldH = 17;
+        }
         AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
         HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n, Scaled(RECT{fieldX, fieldY, fieldX + 121,
-                                                                                 fieldY + 19})),
-                          fieldX, fieldY, 121, 19);
+                                                                                 fieldY + fieldH})),
+                          fieldX, fieldY, 121, fieldH);
     }
 }
 
@@ -530,6 +542,7 @@ void TForm1::FormCreate() {
     FindPlayerPath();
     LoadSettings();
     ApplyHotKeys();
+    ReportKeysNotInForce();
     PlayerStartupActions();
 }
 

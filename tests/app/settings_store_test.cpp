@@ -16,8 +16,9 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     EXPECT_TRUE(f.Checked(f.CheckBox[14])) << "deleting goes to the Recycle Bin";
 
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 50u) << "the 49 values older copies know, and \"DelToRecycle\"";
+    EXPECT_EQ(ValueCount(), 51u) << "the 49 values older copies know, \"DelToRecycle\" and \"PlayPause\"";
     EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
+    EXPECT_EQ(Dword(L"PlayPause"), 0u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
     EXPECT_EQ(Dword(L"RadWaOn"), 1u);
     EXPECT_EQ(Dword(L"RadVolMax"), 0u);
