@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/hotkey_field.h"
 
 const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
@@ -159,6 +161,7 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+    FDestroying = true;
     // Last created, first destroyed: the tray icon leaves the tray, then the
     // window goes with its controls.
     BrowsFldr.reset();
@@ -440,8 +443,23 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_CLOSE:
-            Close();
+            // Never the default handling: it would destroy the window and
+            // leave the program in the tray without its controls.
+            Guarded([this] { Close(); });
             return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) EndSession();
+            return 0;
+        case WM_DESTROY:
+            // Whoever destroys the window ends the program: nothing may run
+            // on without the controls that hold the settings.
+            if (!FDestroying && !FClosed) {
+                FClosed = true;
+                Application().Terminate();
+            }
+            return DefWindowProcW(FHandle, msg, wp, lp);
         case WM_SYSCOMMAND:
             // Minimising the window minimises the application, which the
             // tray icon turns into hiding the window to the tray.
@@ -517,11 +535,26 @@ void TForm1::N5Click() { Close(); }
 
 // ---- lifecycle -------------------------------------------------------------------
 
+// Each step runs even when one before it failed, so that a bad "WA" costs
+// neither the settings nor the hot keys; an error is shown once, however
+// many steps run into it.
 void TForm1::FormCreate() {
-    FindPlayerPath();
-    LoadSettings();
-    ApplyHotKeys();
-    PlayerStartupActions();
+    std::vector<std::wstring> shown;
+    const auto step = [&shown](auto&& f) {
+        try {
+            f();
+        } catch (const EPlovikError& e) {
+            if (std::find(shown.begin(), shown.end(), e.Message()) != shown.end()) return;
+            shown.push_back(e.Message());
+            Application().HandleException();
+        } catch (...) {
+            Application().HandleException();
+        }
+    };
+    step([this] { FindPlayerPath(); });
+    step([this] { LoadSettings(); });
+    step([this] { ApplyHotKeys(); });
+    step([this] { PlayerStartupActions(); });
 }
 
 bool TForm1::FormCloseQuery() {
@@ -532,11 +565,22 @@ bool TForm1::FormCloseQuery() {
 
 void TForm1::FormClose() { SaveSettings(); }
 
+// A save that fails is shown and the program ends all the same: the user
+// asked to leave, and a registry that refuses a write must not keep him.
 void TForm1::Close() {
     if (FClosed || !FormCloseQuery()) return;
-    FormClose();
+    Guarded([this] { FormClose(); });
     FClosed = true;
     ShowWindow(FHandle, SW_HIDE);
+    Application().Terminate();
+}
+
+// Windows ends the session: the close's save, without the question, which
+// nobody would be there to answer.
+void TForm1::EndSession() {
+    if (FClosed) return;
+    Guarded([this] { FormClose(); });
+    FClosed = true;
     Application().Terminate();
 }
 

@@ -152,6 +152,7 @@ public:
     void Timer1Timer();
     void ClockTick();
     void RunAlarmAction();
+    void Disarm();
     void RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption);
     void CheckBox1Click();
     // The user's long time format, as the clock shows it and the alarm compares.
@@ -169,6 +170,7 @@ public:
     void FormClose();
     void Button4Click();
     void Close();  // the one road to the end of the program
+    void EndSession();  // Windows ends the session: save as a close does
     bool Closed() const noexcept { return FClosed; }
 
 private:
@@ -212,4 +214,5 @@ private:
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
     bool FClosed = false;
+    bool FDestroying = false;
 };

@@ -82,6 +82,9 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
+    // Controls that are gone would read as empty and overwrite every
+    // stored value with nothing.
+    if (!FHandle || !IsWindow(FHandle) || FDestroying) return;
     TRegistry& reg = SettingsRegistry();
     {
         TKeyCloser closer(reg);

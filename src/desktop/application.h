@@ -57,7 +57,9 @@ public:
 
     // The general error display: shows the text of the error being handled
     // in a message box titled with the application title. Call inside catch.
-    void HandleException() noexcept;
+    // ExtraFlags: for instance MB_SETFOREGROUND | MB_TOPMOST for an error
+    // that nobody is watching for.
+    void HandleException(UINT ExtraFlags = 0) noexcept;
     // Number of errors shown so far (for the tests of the error paths).
     int ErrorsShown() const noexcept { return FErrorsShown; }
 
