@@ -157,11 +157,13 @@ TForm1::TForm1() {
     Timer1.SetEnabled(true);
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
+    Application().OnPreTranslate = [this](MSG& m) { return PreTranslateMessage(m); };
     FormCreate();
 }
 
 TForm1::~TForm1() {
     FDestroying = true;
+    Application().OnPreTranslate = nullptr;
     // Last created, first destroyed: the tray icon leaves the tray, then the
     // window goes with its controls.
     BrowsFldr.reset();
@@ -288,7 +290,7 @@ void TForm1::CreateAlarmControls() {
         const wchar_t* caption = L"";
         for (const auto& a : kAlarmActions)
             if (a.RadioButton == n) caption = a.Caption;
-        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption, BS_RADIOBUTTON | WS_TABSTOP, 10,
+        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption, BS_RADIOBUTTON | (n == 1 ? WS_GROUP : 0), 10,
                                     18 + 19 * i, 176, 17, kIdRadioBase + n);
     }
     SetRadio(1, true);
@@ -368,6 +370,96 @@ void TForm1::ShowPage(int index) {
     for (int i = 0; i < 5; ++i) ShowWindow(Pages[i], i == index ? SW_SHOW : SW_HIDE);
 }
 
+// ---- keyboard ----------------------------------------------------------------------
+
+namespace {
+UINT DialogCode(HWND wnd, MSG* msg = nullptr) {
+    return wnd ? static_cast<UINT>(SendMessageW(wnd, WM_GETDLGCODE, msg ? msg->wParam : 0,
+                                                reinterpret_cast<LPARAM>(msg)))
+               : 0;
+}
+}  // namespace
+
+bool TForm1::PreTranslateMessage(MSG& Msg) {
+    if (Msg.message != WM_KEYDOWN || !FHandle) return false;
+    if (Msg.hwnd != FHandle && !IsChild(FHandle, Msg.hwnd)) return false;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    HWND focus = GetFocus();
+    switch (Msg.wParam) {
+        case VK_TAB: {
+            if (ctrl) {
+                const int current = static_cast<int>(SendMessageW(PageControl, TCM_GETCURSEL, 0, 0));
+                const int next = (current + (shift ? 4 : 1)) % 5;
+                ShowPage(next);
+                // A focus left on the hidden tab would take the typing there.
+                if (focus && !IsWindowVisible(focus))
+                    if (HWND first = GetNextDlgTabItem(Pages[next], nullptr, FALSE)) SetFocus(first);
+                return true;
+            }
+            if (DialogCode(focus, &Msg) & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+            MoveFocus(shift);
+            return true;
+        }
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+            return MoveAmongRadios(focus, Msg.wParam == VK_LEFT || Msg.wParam == VK_UP);
+        case VK_RETURN:
+            if (!(DialogCode(focus, &Msg) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+            SendMessageW(focus, BM_CLICK, 0, 0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Within the shown tab, the window's own controls and its buttons; hidden
+// tabs and disabled controls are passed over.
+void TForm1::MoveFocus(bool back) {
+    HWND focus = GetFocus();
+    HWND next = GetNextDlgTabItem(FHandle, focus && IsChild(FHandle, focus) ? focus : nullptr, back);
+    if (!next) return;
+    SetFocus(next);
+    if (DialogCode(next) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+}
+
+// The alarm's actions in their on-screen order, round; moving selects.
+bool TForm1::MoveAmongRadios(HWND focus, bool back) {
+    int at = 0;
+    for (int n = 1; n <= 5; ++n)
+        if (RadioButton[n] == focus) at = n;
+    if (at == 0) return false;
+    for (int step = 1; step < 5; ++step) {
+        const int n = (at - 1 + (back ? 5 - step : step)) % 5 + 1;
+        if (!IsWindowEnabled(RadioButton[n])) continue;
+        SetFocus(RadioButton[n]);
+        SetRadio(n, true);
+        break;
+    }
+    return true;
+}
+
+void TForm1::Activate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(FHandle, focus)) FFocus = focus;
+        return;
+    }
+    if (!HIWORD(state)) RestoreFocus();  // not while minimised
+}
+
+// The window itself takes no typing: the focus goes back to the control
+// that had it, or to the first control of the shown tab.
+void TForm1::RestoreFocus() {
+    if (FFocus && IsWindow(FFocus) && IsChild(FHandle, FFocus) && IsWindowVisible(FFocus) &&
+        IsWindowEnabled(FFocus)) {
+        SetFocus(FFocus);
+        return;
+    }
+    if (HWND first = GetNextDlgTabItem(FHandle, nullptr, FALSE)) SetFocus(first);
+}
+
 // ---- control state ---------------------------------------------------------------
 
 bool TForm1::Checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -384,6 +476,15 @@ void TForm1::SetRadio(int n, bool on) {
         for (int i = 1; i <= 5; ++i) SendMessageW(RadioButton[i], BM_SETCHECK, i == n ? BST_CHECKED : BST_UNCHECKED, 0);
     else
         SendMessageW(RadioButton[n], BM_SETCHECK, BST_UNCHECKED, 0);
+    // Tab stops at the selected action (the first when none is), the
+    // arrows do the rest.
+    int stop = 1;
+    for (int i = 1; i <= 5; ++i)
+        if (Checked(RadioButton[i])) stop = i;
+    for (int i = 1; i <= 5; ++i) {
+        const LONG_PTR style = GetWindowLongPtrW(RadioButton[i], GWL_STYLE);
+        SetWindowLongPtrW(RadioButton[i], GWL_STYLE, i == stop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    }
 }
 
 // ---- messages --------------------------------------------------------------------
@@ -442,6 +543,14 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             ApplyLayout();
             return 0;
         }
+        case WM_ACTIVATE:
+            // Not the default handling: it gives the focus to the window
+            // itself, and the control that had it would lose it.
+            Activate(wp);
+            return 0;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
         case WM_CLOSE:
             // Never the default handling: it would destroy the window and
             // leave the program in the tray without its controls.

@@ -169,6 +169,11 @@ public:
     bool FormCloseQuery();
     void FormClose();
     void Button4Click();
+    // The settings window's dialog keys: Tab and Shift+Tab between the
+    // controls, Ctrl+Tab between the tabs, arrows between the alarm's
+    // actions, Enter on a button. True if the message was one of them.
+    bool PreTranslateMessage(MSG& Msg);
+
     void Close();  // the one road to the end of the program
     void EndSession();  // Windows ends the session: save as a close does
     bool Closed() const noexcept { return FClosed; }
@@ -202,6 +207,10 @@ private:
                     int id = 0, DWORD exStyle = 0);
     void ApplyLayout();
     void ShowPage(int index);
+    void MoveFocus(bool back);
+    bool MoveAmongRadios(HWND focus, bool back);
+    void Activate(WPARAM state);
+    void RestoreFocus();
 
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     void OnCommand(int id, int code);
@@ -215,4 +224,5 @@ private:
     std::vector<TPlaced> FPlaced;
     bool FClosed = false;
     bool FDestroying = false;
+    HWND FFocus = nullptr;  // the control that had the focus when the window lost the activation
 };

@@ -91,12 +91,17 @@ void TApplication::HandleException(UINT ExtraFlags) noexcept {
     }
 }
 
+void TApplication::Dispatch(MSG& msg) {
+    bool handled = false;
+    if (OnPreTranslate) Guarded([&] { handled = OnPreTranslate(msg); });
+    if (handled) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
 int TApplication::Run() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
     return static_cast<int>(msg.wParam);
 }
 
@@ -107,8 +112,7 @@ void TApplication::ProcessMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        Dispatch(msg);
     }
 }
 

@@ -63,6 +63,10 @@ public:
     // Number of errors shown so far (for the tests of the error paths).
     int ErrorsShown() const noexcept { return FErrorsShown; }
 
+    // Sees each queued message before it is translated and dispatched; true
+    // means it was handled (the main form's keyboard navigation).
+    std::function<bool(MSG& Msg)> OnPreTranslate;
+
     int Run();                 // message loop until Terminate
     void ProcessMessages();    // handles what is queued now, then returns
     void Terminate();
@@ -71,6 +75,7 @@ private:
     TApplication();
     ~TApplication();
     static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void Dispatch(MSG& msg);
 
     HWND FHandle = nullptr;
     HWND FMainForm = nullptr;
