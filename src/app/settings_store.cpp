@@ -92,9 +92,7 @@ void TForm1::SaveSettings() {
         for (int n = 1; n <= kActionCount; ++n) reg.WriteInteger(kActions[n - 1].Value, GetHotKeyWord(HotKey[n]));
         for (const TAlarmActionInfo& a : kAlarmActions) reg.WriteBool(a.Value, Checked(RadioButton[a.RadioButton]));
         for (const TOptionInfo& o : kOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
-        wchar_t dir[MAX_PATH * 2] = {};
-        GetWindowTextW(Edit1, dir, static_cast<int>(std::size(dir)));
-        reg.WriteString(L"Dir", dir);
+        reg.WriteString(L"Dir", WindowText(Edit1));  // whatever its length
     }
     TKeyCloser closer(reg);
     if (!reg.OpenKey(kRunKey, false)) return;
