@@ -33,6 +33,7 @@ TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
     TForm1& f = Form();
     EXPECT_FALSE(IsWindowVisible(f.Handle()));
     EXPECT_TRUE(f.TrayIcon->IconVisible());
+    EXPECT_EQ(f.TrayIcon->RefusedAdds(), 0u) << "the icon is added once";
     EXPECT_EQ(std::wstring(f.TrayIcon->IconData().szTip), L"Merrowind Plovik v4.0");
     EXPECT_EQ(Application().Title(), L"(Merrowind) Plovik v4.0");
     wchar_t caption[64] = {};
