@@ -170,8 +170,8 @@ TForm1::~TForm1() {
     TrayIcon.reset();
     HTime1.reset();
     XPGroupBox2.reset();
-    XPGroupBox1.reset();
     XPGroupBox4.reset();
+    XPGroupBox1.reset();
     Application().SetMainForm(nullptr);
     if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
     if (FFont) DeleteObject(FFont);
@@ -255,11 +255,11 @@ void TForm1::CreatePages() {
 
 void TForm1::CreateActionFields() {
     // Actions 29-32 stand in the file operations group box of their tab.
-    XPGroupBox1 = AddGroup(Pages[3], L" Операции с проигрываемыми файлами ", 8, 88, 401, 164);
+    XPGroupBox2 = AddGroup(Pages[3], L" Операции с проигрываемыми файлами ", 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
         const bool inFileGroup = n >= 29;
-        HWND parent = inFileGroup ? XPGroupBox1->Handle() : Pages[a.Tab];
+        HWND parent = inFileGroup ? XPGroupBox2->Handle() : Pages[a.Tab];
         const int k = inFileGroup ? n - 29 : a.Row;
         const int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
         const int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k;
@@ -270,28 +270,32 @@ void TForm1::CreateActionFields() {
     }
 }
 
+// The clock and the alarm stand in the " Таймер " box below the tab's
+// five hot-key rows.
 void TForm1::CreateAlarmControls() {
-    HWND page = Pages[0];
-    AddControl(page, L"STATIC", L"Текущее время", SS_LEFT, 16, 142, 90, 14);
-    Panel1 = AddControl(page, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 112, 138, 97, 21);
-    Panel2 = AddControl(page, L"STATIC", L"Winamp not detected", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 16, 166,
+    XPGroupBox1 = AddGroup(Pages[0], L" Таймер ", 8, 126, 401, 130);
+    HWND group = XPGroupBox1->Handle();
+    AddControl(group, L"STATIC", L"Текущее время", SS_LEFT, 8, 26, 90, 14);
+    Panel1 = AddControl(group, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 104, 22, 97, 21);
+    Panel2 = AddControl(group, L"STATIC", L"Winamp not detected", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 8, 50,
                         193, 21);
-    CheckBox[1] = AddControl(page, L"BUTTON", L"Таймер", BS_AUTOCHECKBOX | WS_TABSTOP, 16, 200, 72, 17,
+    CheckBox[1] = AddControl(group, L"BUTTON", L"Таймер", BS_AUTOCHECKBOX | WS_TABSTOP, 8, 86, 72, 17,
                              kIdCheckBoxBase + 1);
-    HTime1 = std::make_unique<THTime>(page);
+    HTime1 = std::make_unique<THTime>(group);
     HTime1->SetTime(0.0);
     HTime1->SetEnabled(false);
-    Place(HTime1->Handle(), 96, 198, 73, 21, true);
+    Place(HTime1->Handle(), 88, 84, 73, 21, true);
     HTime1->ScalePicker(FDpi);
-    XPGroupBox4 = AddGroup(page, L" Действие ", 218, 130, 191, 118);
+    XPGroupBox4 = AddGroup(group, L" Действие ", 210, 14, 183, 110);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
         const int n = i + 1;
         const wchar_t* caption = L"";
         for (const auto& a : kAlarmActions)
             if (a.RadioButton == n) caption = a.Caption;
-        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption, BS_RADIOBUTTON | (n == 1 ? WS_GROUP : 0), 10,
-                                    18 + 19 * i, 176, 17, kIdRadioBase + n);
+        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption,
+                                    BS_RADIOBUTTON | (n == 1 ? WS_GROUP : 0), 10, 18 + 18 * i, 166, 17,
+                                    kIdRadioBase + n);
     }
     SetRadio(1, true);
     // Disarmed: the group is off, and every action carries the mark that
@@ -300,18 +304,18 @@ void TForm1::CreateAlarmControls() {
 }
 
 void TForm1::CreateFileControls() {
-    HWND group = XPGroupBox1->Handle();
+    HWND group = XPGroupBox2->Handle();
     Edit1 = AddControl(group, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8, 118, 217, 21, 0,
                        WS_EX_CLIENTEDGE);
     Button3 = AddControl(group, L"BUTTON", L"Выбор каталога", BS_PUSHBUTTON | WS_TABSTOP, 232, 116, 121, 25,
                          kIdButton3);
 }
 
+// The options stand on the tab itself, one row of 16 pixels each.
 void TForm1::CreateOptionControls() {
-    XPGroupBox2 = AddGroup(Pages[4], L" Параметры ", 8, 8, 401, 212);
     for (const TOptionInfo& o : kOptions)
-        CheckBox[o.CheckBox] = AddControl(XPGroupBox2->Handle(), L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP,
-                                          22 - 8, 33 - 8 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+        CheckBox[o.CheckBox] = AddControl(Pages[4], L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP, 22,
+                                          33 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
 }
 
 void TForm1::CreateButtons() {
@@ -324,20 +328,29 @@ void TForm1::CreateButtons() {
 }
 
 // Positions are designed at 96 dpi; everything is scaled for the monitor.
-void TForm1::MakeFont() {
-    if (FFont) DeleteObject(FFont);
+// The caller deletes the font this one replaces, once nothing uses it.
+HFONT TForm1::MakeFont() {
+    HFONT old = FFont;
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof(ncm);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
     LOGFONTW lf = ncm.lfMessageFont;
     lf.lfHeight = -MulDiv(8, static_cast<int>(FDpi), 72);
     FFont = CreateFontIndirectW(&lf);
+    return old;
 }
 
+// The frame of a window on a monitor of another DPI than the system's has
+// that monitor's caption and borders (Windows 10 1607 and later).
 void TForm1::SizeFrame() {
+    using TAdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<TAdjustForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
     RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE)));
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
+    if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, FDpi))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     SetWindowPos(FHandle, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -355,7 +368,7 @@ void TForm1::FitPages() {
 
 // After a change of DPI: new font, every control to its scaled place.
 void TForm1::ApplyLayout() {
-    MakeFont();
+    HFONT old = MakeFont();
     SizeFrame();
     for (const TPlaced& p : FPlaced) {
         MoveTo(p.Wnd, p.Design);
@@ -363,6 +376,8 @@ void TForm1::ApplyLayout() {
     }
     HTime1->ScalePicker(FDpi);
     FitPages();
+    if (old) DeleteObject(old);
+    InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 void TForm1::ShowPage(int index) {

@@ -82,8 +82,9 @@ public:
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
-    // Themed group boxes: the alarm's actions, the file operations, the options.
-    std::unique_ptr<TXPGroupBox> XPGroupBox4, XPGroupBox1, XPGroupBox2;
+    // Themed group boxes: " Таймер " around the clock and the alarm, the
+    // alarm's actions inside it, the file operations.
+    std::unique_ptr<TXPGroupBox> XPGroupBox1, XPGroupBox4, XPGroupBox2;
     std::unique_ptr<THTime> HTime1;
 
     bool Checked(HWND box) const;
@@ -199,7 +200,7 @@ private:
     RECT Scaled(const RECT& design) const;
     HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);
     void MoveTo(HWND wnd, const RECT& design) const;
-    void MakeFont();
+    HFONT MakeFont();
     void SizeFrame();
     void FitPages();
     std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h);
