@@ -145,3 +145,40 @@ TEST_F(AppTest, TheWindowStandsAsDesigned) {
     }
     EXPECT_EQ(DescendantWithText(form, L" Параметры "), nullptr) << "no such box in the design";
 }
+
+namespace {
+// Notes whether the control's font is still alive each time the control is
+// moved, which a change of DPI does before it hands out the new font.
+LRESULT CALLBACK CheckFontOnMove(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_WINDOWPOSCHANGED) {
+        auto* dead = reinterpret_cast<int*>(data);
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(SendMessageW(wnd, WM_GETFONT, 0, 0))) == 0) ++*dead;
+    }
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+}  // namespace
+
+// Moving the window to a monitor of another DPI: no control ever holds a
+// font that has been deleted, and every one ends with the new, live font.
+TEST_F(AppTest, AChangeOfDpiNeverLeavesAControlWithADeletedFont) {
+    TForm1& f = Form();
+    int dead = 0;
+    for (HWND c : {f.HotKey[1], f.Button2, f.CheckBox[8], f.Edit1})
+        SetWindowSubclass(c, &CheckFontOnMove, 7, reinterpret_cast<DWORD_PTR>(&dead));
+    for (UINT dpi : {144u, 96u}) {
+        RECT r{};
+        GetWindowRect(f.Handle(), &r);
+        SendMessageW(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+        EXPECT_EQ(dead, 0) << "at " << dpi << " dpi";
+        const RECT button = InParent(f.Button2);
+        EXPECT_EQ(button.left, MulDiv(301, static_cast<int>(dpi), 96));
+        for (HWND c : {f.HotKey[1], f.Button2, f.CheckBox[8], f.Edit1}) {
+            HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0));
+            EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+            LOGFONTW lf{};
+            GetObjectW(font, sizeof(lf), &lf);
+            EXPECT_EQ(lf.lfHeight, -MulDiv(8, static_cast<int>(dpi), 72));
+        }
+    }
+    for (HWND c : {f.HotKey[1], f.Button2, f.CheckBox[8], f.Edit1}) RemoveWindowSubclass(c, &CheckFontOnMove, 7);
+}
