@@ -42,7 +42,9 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     if ((Keyword == L"Move" || Keyword == L"Del") && !ConfirmFileOperation(Keyword)) return;
 
     // Asked once, after the confirmation: the file playing at this moment.
-    // A player that cannot tell its file gets nothing done to any file.
+    // A player that cannot tell its file gets nothing done to any file, nor
+    // one that leaves any request on the way unanswered.
+    TPlayerRound round;
     const std::wstring source = wCtrl.TrackFileName();
     if (source.empty()) return;
     const std::wstring target = folder + L"\\" + FileNamePart(source);
@@ -53,12 +55,14 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
         if (copied) SuccessBalloon(L"Файл " + source + L" удачно СКОПИРОВАН");
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
+        if (!round.AllAnswered()) return;
         // A rename only: a move to another volume fails rather than copying.
         const bool moved = IsExistingFile(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
                            !IsExistingFile(source) && IsExistingFile(target);
         if (moved) SuccessBalloon(L"Файл " + target + L" удачно ПЕРЕМЕЩЕН");
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
+        if (!round.AllAnswered()) return;
         const bool existed = IsExistingFile(source);
         DeleteFileW(source.c_str());
         if (existed && !IsExistingFile(source)) SuccessBalloon(L"Файл " + source + L" удачно УДАЛЕН");
