@@ -66,7 +66,9 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     if ((Keyword == L"Move" || Keyword == L"Del") && !ConfirmFileOperation(Keyword)) return;
 
     // Asked once, after the confirmation: the file playing at this moment.
-    // A player that cannot tell its file gets nothing done to any file.
+    // A player that cannot tell its file gets nothing done to any file, nor
+    // one that leaves any request on the way unanswered.
+    TPlayerRound round;
     const std::wstring source = wCtrl.TrackFileName();
     if (source.empty()) return;
     const std::wstring target = folder + L"\\" + FileNamePart(source);
@@ -75,9 +77,11 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
         CopyPlayingFile(source, target);
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
+        if (!round.AllAnswered()) return;
         MovePlayingFile(source, target);
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
+        if (!round.AllAnswered()) return;
         DeletePlayingFile(source);
     }
 }

@@ -22,24 +22,28 @@ void TForm1::EnableHotKeys(bool enable) {
         if (n != 5) HotKeyManager[n].ClearHotKeys();
 }
 
+// Showing another program's window waits until that program has handled
+// it; the asynchronous form leaves a hung player to catch up by itself.
 void TForm1::MinMaxPlayer() {
     HWND player = FindPlayerWindow(wa::kWindowClass);
     WINDOWPLACEMENT wp{};
     wp.length = sizeof(wp);
     if (!player || !GetWindowPlacement(player, &wp)) return;
     if (wp.showCmd == SW_SHOWNORMAL)
-        ShowWindow(FindPlayerWindow(wa::kWindowClass), SW_MINIMIZE);
+        ShowWindowAsync(FindPlayerWindow(wa::kWindowClass), SW_MINIMIZE);
     else if (wp.showCmd == SW_SHOWMINIMIZED)
-        ShowWindow(FindPlayerWindow(wa::kWindowClass), SW_RESTORE);
+        ShowWindowAsync(FindPlayerWindow(wa::kWindowClass), SW_RESTORE);
 }
 
 // The new play order, asked of the player after the toggle.
 void TForm1::ToggleShuffleWithBalloon() {
+    TPlayerRound round;
     wControl.ToggleShuffle();
     TrayIcon->HideBalloonHint();
     Timer2.SetEnabled(false);
     // Asked once: a player that answers nothing sensible gets no balloon.
     const TPlaySequence order = wCtrl.GetPlaySequence();
+    if (round.GaveUp()) return;
     if (order == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
     if (order == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
 }
@@ -54,6 +58,10 @@ void TForm1::PlayPause() {
 }
 
 void TForm1::HotKeyPressed(int n) {
+    // However many messages an action sends, a hung player holds it up for
+    // one time-out; a key pressed during a question of another action is an
+    // action of its own.
+    TPlayerRound round(TPlayerRound::Own);
     switch (n) {
         case 1: LaunchPlayer(Checked(CheckBox[13])); break;
         case 2: wControl.Quit(); break;

@@ -2,14 +2,38 @@
 
 HWND FindPlayerWindow(const wchar_t* className) { return FindWindowW(className, nullptr); }
 
-LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (!wnd) return 0;
+namespace {
+// Only the user-interface thread talks to the player.
+thread_local TPlayerRound::TState GRound;
+}  // namespace
+
+TPlayerRound::TPlayerRound(TKind Kind) : FOwnsState(Kind == Own || !GRound.Active), FOuter(GRound) {
+    if (FOwnsState) GRound = TState{true, false, false};
+}
+
+TPlayerRound::~TPlayerRound() {
+    if (FOwnsState) GRound = FOuter;
+}
+
+bool TPlayerRound::GaveUp() const noexcept { return GRound.GaveUp; }
+bool TPlayerRound::MissedPlayer() const noexcept { return GRound.MissedPlayer; }
+
+std::optional<LRESULT> PlayerAsk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    // Outside any round nobody reads the record, and nothing is held back.
+    if (!wnd) {
+        GRound.MissedPlayer = GRound.Active;
+        return std::nullopt;
+    }
+    if (GRound.GaveUp) return std::nullopt;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(wnd, msg, wp, lp, SMTO_NORMAL | SMTO_ABORTIFHUNG, kPlayerTimeoutMs,
-                             &result))
-        return 0;
+    if (!SendMessageTimeoutW(wnd, msg, wp, lp, SMTO_NORMAL | SMTO_ABORTIFHUNG, kPlayerTimeoutMs, &result)) {
+        GRound.GaveUp = GRound.Active;
+        return std::nullopt;
+    }
     return static_cast<LRESULT>(result);
 }
+
+LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return PlayerAsk(wnd, msg, wp, lp).value_or(0); }
 
 LRESULT PlayerSendCopyData(HWND wnd, ULONG_PTR code, const std::string& text) {
     COPYDATASTRUCT cds{};

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 // The longest the program waits for the player to answer one message.
@@ -12,9 +13,52 @@ constexpr UINT kPlayerTimeoutMs = 1000;
 // The player's main window by class, any title; nullptr when not running.
 HWND FindPlayerWindow(const wchar_t* className);
 
-// Sends a message and waits for the answer at most kPlayerTimeoutMs; a
-// message to no window, or one that times out, reads as 0. A timed-out
-// message still reaches the player later, before anything sent after it.
+// One hot-key action, one poll of the player, one operation on a file: a
+// stretch of work in which the player's first failure to answer ends all
+// asking. Until the outermost round on the thread ends, every further
+// message is not sent at all and counts as unanswered, so that a hung
+// player costs the stretch one time-out, not one per message.
+//
+// A round opened inside another joins it, unless it is its own: a poll that
+// runs in the message loop of a question asked during an action keeps its
+// time-outs to itself and leaves the action's record as it found it.
+class TPlayerRound {
+public:
+    enum TKind { Join, Own };
+    explicit TPlayerRound(TKind Kind = Join);
+    ~TPlayerRound();
+    TPlayerRound(const TPlayerRound&) = delete;
+    TPlayerRound& operator=(const TPlayerRound&) = delete;
+
+    // A message of this round timed out, failed, or was not sent because an
+    // earlier one had: its answer is unknown, and 0 in its place may be a lie.
+    bool GaveUp() const noexcept;
+    // A message of this round found no player window. Reading 0 is then the
+    // player's absence, which is no answer about the file it plays either.
+    bool MissedPlayer() const noexcept;
+    // Neither: every message of the round was answered by the player.
+    bool AllAnswered() const noexcept { return !GaveUp() && !MissedPlayer(); }
+
+    struct TState {
+        bool Active = false;
+        bool GaveUp = false;
+        bool MissedPlayer = false;
+    };
+
+private:
+    bool FOwnsState;
+    TState FOuter;
+};
+
+// Sends a message and waits for the answer at most kPlayerTimeoutMs.
+// Nothing when there is no window, when the player did not answer in time,
+// or when the current round has already given up (then nothing is sent).
+std::optional<LRESULT> PlayerAsk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// PlayerAsk read the way an absent player reads: no answer is 0. Under
+// Wine a message the player never took in is withdrawn when its time is
+// up; on Windows it may still reach the player later, before anything sent
+// after it.
 LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // Sends a WM_COPYDATA request carrying a zero-terminated 8-bit text.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "desktop/window_timer.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
@@ -84,7 +86,8 @@ void TWinAmpCtr::SetPlaySequence(TPlaySequence Value) {
     WA_SetPlaySequence(Value == TPlaySequence::psqRandom ? 1 : 0);
 }
 
-int TWinAmpCtr::GetTrackPos() { return WA_TrackPos(); }
+// A player with nothing playing answers -1.
+int TWinAmpCtr::GetTrackPos() { return std::max(WA_TrackPos(), 0); }
 void TWinAmpCtr::SetTrackPos(int Value) { WA_SetTrackPos(Value); }
 
 // ---- operations ------------------------------------------------------------------
@@ -101,10 +104,14 @@ void TWinAmpCtr::DoNextArtist() { WA_NextArtist(); }
 // now: the player's own answer first, a freshly written list file after,
 // and nothing at all when no player runs (a list file left behind names
 // no file that is playing).
+// A request left unanswered on the way, or a player gone in the middle,
+// would make entry 1 out of a time-out: then no name at all.
 std::wstring TWinAmpCtr::TrackFileName() {
+    TPlayerRound round;
     if (!WA_IsRunning()) return {};
     std::wstring name;
-    if (!WA_FindTrackFileName(WA_CurrentTrackNo(), name)) return {};
+    const bool found = WA_FindTrackFileName(WA_CurrentTrackNo(), name);
+    if (!found || !round.AllAnswered()) return {};
     return name;
 }
 
@@ -129,19 +136,29 @@ TTrackData TWinAmpCtr::ConvertTrackData(const TID3Rec& Tag) {
     return d;
 }
 
+// A tick the player leaves unanswered decides nothing: a time-out read as 0
+// would be an empty list at entry 1, and the next answer would change it all
+// back. An absent player is no such case: it has no list, as it reads.
 void TWinAmpCtr::EventTimer() {
-    if (WA_NoOfTracksLoaded() != FListCount) {
+    TPlayerRound round(TPlayerRound::Own);
+    const int count = WA_NoOfTracksLoaded();
+    if (round.GaveUp()) return;
+    if (count != FListCount) {
         WA_WritePlayList();
-        FListCount = WA_NoOfTracksLoaded();
+        const int written = WA_NoOfTracksLoaded();
+        if (round.GaveUp()) return;
+        FListCount = written;
         Raise(OnListChange, *this);
     }
     const int track = WA_CurrentTrackNo();
-    if (track == FTrackNo) return;
+    if (round.GaveUp() || track == FTrackNo) return;
+    std::wstring name;
+    const bool named = WA_FindTrackFileName(track, name);
+    if (round.GaveUp()) return;  // asked again at the next tick
     // Taken before reading the track's file: a file that cannot be read
     // is reported once, not again at every tick.
     FTrackNo = track;
-    std::wstring name;
-    if (WA_FindTrackFileName(track, name)) {
+    if (named) {
         TID3Rec tag;
         GetID3Info(name, tag);
         FTrackData = ConvertTrackData(tag);

@@ -156,8 +156,10 @@ TTarnWinAmpPlayBackStatus TTarnWinAmpLink::GetPlayBackStatus() {
     }
 }
 
+// A player with nothing playing answers -1: no position, read as the start.
 std::uint32_t TTarnWinAmpLink::GetTrackPosition() {
-    return static_cast<std::uint32_t>(Request(0, wa::kIpcGetOutputTime));
+    const auto ms = static_cast<std::uint32_t>(Request(0, wa::kIpcGetOutputTime));
+    return ms == static_cast<std::uint32_t>(-1) ? 0 : ms;
 }
 
 WORD TTarnWinAmpLink::GetTrackLength() { return static_cast<WORD>(Request(1, wa::kIpcGetOutputTime)); }
@@ -199,8 +201,10 @@ bool TTarnWinAmpLink::GetEQEnabled() {
     return static_cast<std::uint32_t>(Request(11, wa::kIpcGetEqData)) != 0;
 }
 
-// The player sets the band that the last request 127 named.
+// The player sets the band that the last request 127 named; a player that
+// did not take in the band gets no value either.
 void TTarnWinAmpLink::SetEQData(int Band, std::uint8_t Value) {
+    TPlayerRound round;
     Request(static_cast<WPARAM>(Band), wa::kIpcGetEqData);
     Request(Value, wa::kIpcSetEqData);
 }
@@ -264,11 +268,15 @@ bool TTarnWinAmpLink::GetRepeat() {
     return PluginHosted() && static_cast<std::int32_t>(Request(0, wa::kIpcGetRepeat)) == 1;
 }
 
+// An unanswered query tells nothing to differ from: the round sends nothing
+// after it.
 void TTarnWinAmpLink::SetShuffle(bool On) {
+    TPlayerRound round;
     if (PluginHosted() && GetShuffle() != On) Request(On ? 1 : 0, wa::kIpcSetShuffle);
 }
 
 void TTarnWinAmpLink::SetRepeat(bool On) {
+    TPlayerRound round;
     if (PluginHosted() && GetRepeat() != On) Request(On ? 1 : 0, wa::kIpcSetRepeat);
 }
 

@@ -160,6 +160,7 @@ void WA_SetPlaySequence(int Value) { Request(IntParam(Value), wa::kIpcSetShuffle
 int WA_PlaySequence() { return RequestInt(0, wa::kIpcGetShuffle); }
 
 void WA_Play() {
+    TPlayerRound round;
     if (WA_NoOfTracksLoaded() <= 0) return;
     switch (WA_PlayState()) {
         case wa::kStateStopped: Post(wa::kCmdPlay); break;
@@ -175,6 +176,7 @@ void WA_Pause() {
 // The stop is sent, not posted: a posted stop may reach the player after
 // the requests that follow, and would then stop the track just started.
 void WA_PlayTrack(int N) {
+    TPlayerRound round;
     PlayerSend(Player(), WM_COMMAND, wa::kCmdStop, 0);
     Request(IntParam(N - 1), wa::kIpcSetPlaylistPos);
     WA_Play();
@@ -245,8 +247,10 @@ bool WA_FindTrackFileName(int N, std::wstring& FileName) {
 }
 
 bool WA_NextArtist() {
+    TPlayerRound round;
     const int current = WA_CurrentTrackNo();
-    if (WA_NoOfTracksLoaded() <= current) return false;
+    // Guessed numbers would skip from some other entry.
+    if (WA_NoOfTracksLoaded() <= current || round.GaveUp()) return false;
     int found = 0;
     {
         TPlaylistFile list;

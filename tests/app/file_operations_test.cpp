@@ -449,6 +449,48 @@ TEST_F(FileOpTest, NoFolderNoPlayerOrNoFileNameMeansNothingDone) {
     EXPECT_EQ(ReadFileBytes(first), "first song");
 }
 
+// The player plays the second song and answers the first requests of an
+// operation, then stops answering in time. Read as 0, the position of the
+// playing entry would name the first song. However far it gets: no file
+// touched, not moved on, nothing claimed, nothing more asked; and once it
+// answers everything the operation is done on the right file.
+TEST_F(FileOpTest, APlayerThatStopsAnsweringOnTheWayGetsNothingDone) {
+    const std::wstring copied = target + L"\\Second Song.mp3";
+    for (const wchar_t* op : {L"Copy", L"Move", L"Del"}) {
+        WriteFileBytes(second, "second song");
+        DeleteFileW(copied.c_str());
+        peer->SetEntryNow(1);
+        bool done = false;
+        for (size_t answered = 0; !done && answered < 12; ++answered) {
+            Form().TrayIcon->HideBalloonHint();
+            answers = {IDOK};
+            peer->Mark();
+            peer->SlowAfter(static_cast<int>(answered), 1500);
+            Form().FileOperation(op);
+            const std::vector<std::string> lines = peer->Lines();
+            const size_t received = peer->Received();
+            peer->SlowAfter(0, 0);
+            done = std::find(lines.begin(), lines.end(), "SLOW 1500") == lines.end();
+            if (done) break;
+            const std::string how = WideToUtf8(op) + " with " + std::to_string(answered) + " answered";
+            EXPECT_EQ(received, answered + 1) << how;
+            EXPECT_EQ(ReadFileBytes(first), "first song") << how;
+            EXPECT_EQ(ReadFileBytes(second), "second song") << how;
+            EXPECT_FALSE(Exists(target + L"\\First Song.mp3")) << how;
+            EXPECT_FALSE(Exists(copied)) << how;
+            EXPECT_EQ(Balloon(), L"") << how;
+            // Only the next-track command itself may be the one left unanswered.
+            auto next = std::find(lines.begin(), lines.end(), kNext);
+            EXPECT_TRUE(next == lines.end() || next + 2 == lines.end()) << how;
+        }
+        ASSERT_TRUE(done) << WideToUtf8(op);
+        EXPECT_EQ(ReadFileBytes(first), "first song");
+        EXPECT_NE(Balloon(), L"") << WideToUtf8(op);
+        EXPECT_EQ(Exists(second), std::wstring(op) == L"Copy");
+        EXPECT_EQ(Exists(copied), std::wstring(op) != L"Del");
+    }
+}
+
 TEST_F(FileOpTest, TheChosenFolderIsShownAndStoredAndCancelKeepsIt) {
     WriteDword(L"Play", 0);  // the settings key exists
     const std::wstring chosen = MakeTempDir(L"chosen");

@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include <algorithm>
+
 #include "player/winamp_api.h"
 
 namespace {
@@ -109,6 +111,37 @@ TEST_F(ActionTest, MinMaxTogglesANormalPlayerAndLeavesAMaximisedOne) {
     Press(KeyOf(3));
     WaitFor([] { return false; }, 200);
     EXPECT_FALSE(IsIconic(w));
+}
+
+// A key pressed while the player does not answer holds the program up for
+// one time-out at most, whatever the action would send, claims nothing, and
+// the next key works.
+TEST_F(ActionTest, AKeyPressedWhileThePlayerHangsReturnsAndTheNextKeyWorks) {
+    BindAll();
+    // Shuffle: a command, then a question for the balloon.
+    Form().TrayIcon->HideBalloonHint();
+    peer->Mark();
+    peer->SlowAfter(0, 1500);
+    Press(KeyOf(16));
+    EXPECT_EQ(peer->Received(), 1u) << "nothing is asked after the first time-out";
+    peer->SlowAfter(0, 0);
+    EXPECT_EQ(std::wstring(Form().TrayIcon->IconData().szInfo), L"") << "no play order was told";
+    peer->Mark();
+    Press(KeyOf(9));
+    EXPECT_EQ(peer->Lines(), std::vector<std::string>{Cmd(40044)});
+
+    // Minimise: a player that takes in no message at all is not waited for.
+    HWND w = peer->Window();
+    ShowWindow(w, SW_SHOWNORMAL);
+    ASSERT_TRUE(peer->Stall(4000));
+    Press(KeyOf(3));
+    const auto during = peer->Lines();
+    EXPECT_EQ(std::find(during.begin(), during.end(), "STALL END"), during.end()) << "the key waited for the player";
+    ASSERT_TRUE(peer->WaitForLine("STALL END", 10000));
+    EXPECT_TRUE(WaitFor([&] { return IsIconic(w) != FALSE; }, 3000)) << "the player catches up";
+    peer->Mark();
+    Press(KeyOf(10));
+    EXPECT_EQ(peer->Lines(), std::vector<std::string>{Cmd(40048)});
 }
 
 TEST_F(ActionTest, ExitAllAnsweredNoHasQuitThePlayerAndKeepsRunning) {

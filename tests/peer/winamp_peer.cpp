@@ -33,10 +33,15 @@
 //                         keeps its position number (the length stays)
 //   WM_APP+5 wParam=n     append a copy of entry n (0-based); the current
 //                         entry stays
+//   WM_APP+6 wParam=n lParam=ms
+//                         answer the next n interface messages at once, then
+//                         take ms over each one after (logged, then "SLOW
+//                         <ms>"); lParam 0 ends it. Meant to be sent, so that
+//                         the count starts with the sender's next message
 //
 // Log lines: "COMMAND <id> <lparam>", "USER <wparam> <code>",
 //            "COPYDATA <code> <bytes> <text>", "STALL <ms>", "STALL END",
-//            "CONTROL <n> <wparam>"
+//            "SLOW <ms>", "CONTROL <n> <wparam>", "CONTROL 6 <n> <ms>"
 #include <windows.h>
 
 #include <algorithm>
@@ -74,6 +79,9 @@ struct State {
     int eqSelected = 0;
     bool mainShown = true, plShown = false, eqShown = false, browserShown = false;
     int stallEveryMs = 0;
+    int slowAfter = 0;  // WM_APP+6: messages answered at once before the slow ones
+    int slowMs = 0;
+    int slowSeen = 0;
     std::wstring playlistDir;
     std::string playlistDirAnsi;
     std::vector<LPARAM> without;  // requests answered as unsupported
@@ -264,7 +272,8 @@ LRESULT OnRequest(HWND wnd, WPARAM wp, LPARAM code) {
         case 102: SetPlayState(1); UpdateTitle(wnd); return 0;
         case 104: return g.playState;
         case 105:
-            if (wp == 0) return g.playState == 0 ? 0 : static_cast<LRESULT>(Position());
+            // As the real player: no position while nothing plays.
+            if (wp == 0) return g.playState == 0 ? -1 : static_cast<LRESULT>(Position());
             if (wp == 1) return g.list.empty() ? -1 : g.lengthS;
             return -1;
         case 106: g.positionMs = static_cast<DWORD>(wp); g.playStartTick = GetTickCount(); return 0;
@@ -302,15 +311,23 @@ LRESULT OnRequest(HWND wnd, WPARAM wp, LPARAM code) {
     }
 }
 
+// A player busy with something else: it takes the message in, and answers
+// it only after the caller has stopped waiting.
+void SlowIfDue() {
+    if (g.slowMs <= 0 || ++g.slowSeen <= g.slowAfter) return;
+    Log("SLOW " + std::to_string(g.slowMs));
+    Sleep(static_cast<DWORD>(g.slowMs));
+}
+
 LRESULT OnCopyData(HWND wnd, const COPYDATASTRUCT* cds) {
     std::string text;
     if (cds && cds->lpData && cds->cbData > 0)
         text.assign(static_cast<const char*>(cds->lpData), strnlen(static_cast<const char*>(cds->lpData), cds->cbData));
     Log("COPYDATA " + std::to_string(cds ? cds->dwData : 0) + " " + std::to_string(cds ? cds->cbData : 0) + " " + text);
+    SlowIfDue();
+    // As the real player: the file joins the list, nothing starts.
     if (cds && cds->dwData == 100) {
         AddEntry(FromAnsi(text.c_str()));
-        Seek(static_cast<int>(g.list.size()) - 1);
-        SetPlayState(1);
         UpdateTitle(wnd);
         return 1;
     }
@@ -342,9 +359,11 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
             Log("COMMAND " + std::to_string(LOWORD(wp)) + " " + std::to_string(lp));
+            SlowIfDue();
             return OnCommand(wnd, LOWORD(wp));
         case WM_USER:
             Log("USER " + std::to_string(static_cast<long long>(wp)) + " " + std::to_string(lp));
+            SlowIfDue();
             return OnRequest(wnd, wp, lp);
         case WM_COPYDATA:
             return OnCopyData(wnd, reinterpret_cast<const COPYDATASTRUCT*>(lp));
@@ -372,6 +391,12 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             Log("CONTROL 5 " + std::to_string(wp));
             if (wp < g.list.size()) g.list.push_back(g.list[wp]);
             UpdateTitle(wnd);
+            return 0;
+        case WM_APP + 6:
+            Log("CONTROL 6 " + std::to_string(wp) + " " + std::to_string(lp));
+            g.slowAfter = static_cast<int>(wp);
+            g.slowMs = static_cast<int>(lp);
+            g.slowSeen = 0;
             return 0;
         case WM_PAINT: Paint(wnd); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;

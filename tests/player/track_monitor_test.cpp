@@ -132,6 +132,45 @@ TEST_P(MonitorTest, ReportsTheListAndEveryJumpOfTheCurrentEntry) {
     EXPECT_TRUE(errors.empty());
 }
 
+// A player that stops answering in the middle of a tick, however far in:
+// no event while it does not answer (a time-out is neither an empty list
+// nor entry 1), then the one right event when it answers again. A tick asks
+// nothing more after its first time-out.
+TEST_P(MonitorTest, APlayerThatStopsAnsweringRaisesNothingUntilItAnswers) {
+    Start(1);
+    Watch();
+    ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+    auto slowAnswers = [&] {
+        size_t n = 0;
+        for (const auto& l : peer->Lines()) n += l.rfind("SLOW ", 0) == 0;
+        return n;
+    };
+    // Answered: the list length; the length and the entry; the length, the
+    // entry and the first name request.
+    for (int answered = 0; answered < 3; ++answered) {
+        const int entry = answered % 2 == 0 ? 2 : 1;
+        peer->SetEntryNow(entry);
+        peer->Mark();
+        peer->SlowAfter(answered, 1500);
+        EXPECT_TRUE(WaitFor([&] { return slowAnswers() >= 2; }, 15000));
+        EXPECT_EQ(listChanges, 1) << answered << " answered";
+        EXPECT_EQ(trackChanges, answered + 1) << answered << " answered";
+        peer->SlowAfter(0, 0);
+        ASSERT_TRUE(WaitFor([&] { return trackChanges == answered + 2; })) << answered << " answered";
+        Ticks(5);
+        EXPECT_EQ(listChanges, 1);
+        EXPECT_EQ(trackChanges, answered + 2);
+        EXPECT_EQ(monitor->TrackData().Title, entry == 2 ? L"Third" : L"Second");
+    }
+
+    peer->Mark();
+    peer->SlowAfter(0, 1500);
+    monitor->EventTimer();
+    EXPECT_EQ(peer->Received(), 1u) << "nothing is asked after the first time-out";
+    peer->SlowAfter(0, 0);
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_P(MonitorTest, ClosingThePlayerReportsAnEmptyListAndEntryOne) {
     Start(1);
     Watch();

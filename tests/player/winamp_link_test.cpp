@@ -139,9 +139,12 @@ TEST_P(LinkTest, CopyDataRequestsCarryTheTextAcrossProcesses) {
     link.PlaybackStart(L"C:\\a.mp3");  // 8 characters
     link.ChangeDir(L"D:\\Music");
     EXPECT_EQ(Sent(), (Lines{"COPYDATA 100 9 C:\\a.mp3", "COPYDATA 103 9 D:\\Music"}));
-    EXPECT_EQ(link.GetPlayBackStatus(), TTarnWinAmpPlayBackStatus::wapsPlaying);
+    // As the real player: the file joins the list and nothing starts.
+    EXPECT_EQ(link.GetPlayBackStatus(), TTarnWinAmpPlayBackStatus::wapsStopped);
     EXPECT_EQ(link.GetPlaylistCount(), 3);
-    EXPECT_EQ(link.GetPlaylistIndex(), 2);
+    EXPECT_EQ(link.GetPlaylistIndex(), 0);
+    // Nothing playing: the player answers -1 for the position.
+    EXPECT_EQ(link.GetTrackPosition(), 0u);
 }
 
 TEST_P(LinkTest, PlayStateAnswersMapToTheLinksOwnOrder) {
@@ -254,6 +257,33 @@ TEST_P(LinkTest, StalledPlayerNeverFreezesTheCaller) {
     link.TrackPlay();
     EXPECT_EQ(link.GetVersion(), 0x5091);
     EXPECT_EQ(Sent(), (Lines{"STALL 3000", "STALL END", Cmd(40044), Cmd(40045), Req(0, 0)}));
+}
+
+// The operations that send two messages send the second only to a player
+// that answered the first: one time-out at most, and no value set on a
+// band or a setting that the player never took in.
+TEST_P(LinkTest, ASecondMessageFollowsOnlyAnAnsweredFirst) {
+    TTestPlugin hosted(peer->Window(), TTarnWinAmpPluginType::waplGeneric);
+    link.SetPlugin(&hosted);
+    for (int op = 0; op < 3; ++op) {
+        peer->Mark();
+        peer->SlowAfter(0, 1500);
+        if (op == 0) link.SetEQData(3, 40);
+        if (op == 1) link.SetShuffle(true);
+        if (op == 2) link.SetRepeat(true);
+        EXPECT_EQ(peer->Received(), 1u) << "operation " << op;
+        peer->SlowAfter(0, 0);
+    }
+    EXPECT_EQ(link.GetEQData(3), 31);
+    EXPECT_FALSE(link.GetShuffle());
+    EXPECT_FALSE(link.GetRepeat());
+    // Answered again: both messages go.
+    peer->Mark();
+    link.SetEQData(3, 40);
+    link.SetShuffle(true);
+    EXPECT_EQ(Sent(), (Lines{Req(3, 127), Req(40, 128), Req(0, 250), Req(1, 252)}));
+    EXPECT_EQ(link.GetEQData(3), 40);
+    link.SetPlugin(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, LinkTest, ::testing::Values(false, true),

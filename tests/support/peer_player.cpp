@@ -59,12 +59,17 @@ bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
     for (;;) {
         if (cond()) return true;
         if (GetTickCount64() > deadline) return false;
+        // A bounded batch: timer ticks that each wait for a hung player are
+        // always due again, and would never let the condition be looked at.
+        const ULONGLONG batch = GetTickCount64();
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        bool handled = false;
+        while (GetTickCount64() - batch < 50 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+            handled = true;
         }
-        Sleep(5);
+        if (!handled) Sleep(5);
     }
 }
 
@@ -143,4 +148,19 @@ bool TPeerPlayer::ForceEntry(int index) {
 bool TPeerPlayer::ReverseList() { return Control(WM_APP + 4, 0, "CONTROL 4 0"); }
 bool TPeerPlayer::AppendCopy(int index) {
     return Control(WM_APP + 5, static_cast<WPARAM>(index), "CONTROL 5 " + std::to_string(index));
+}
+
+void TPeerPlayer::SlowAfter(int answered, DWORD ms) {
+    if (FWindow) SendMessageW(FWindow, WM_APP + 6, static_cast<WPARAM>(answered), static_cast<LPARAM>(ms));
+}
+
+void TPeerPlayer::SetEntryNow(int index) {
+    if (FWindow) SendMessageW(FWindow, WM_APP + 3, static_cast<WPARAM>(index), 0);
+}
+
+size_t TPeerPlayer::Received() const {
+    size_t n = 0;
+    for (const auto& l : Lines())
+        n += l.rfind("COMMAND ", 0) == 0 || l.rfind("USER ", 0) == 0 || l.rfind("COPYDATA ", 0) == 0;
+    return n;
 }

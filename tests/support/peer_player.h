@@ -39,6 +39,14 @@ public:
     bool ForceEntry(int index);
     bool ReverseList();
     bool AppendCopy(int index);
+    // Sent, not posted, so that nothing of this thread's runs in between:
+    // the player answers the next `answered` interface messages at once and
+    // then takes ms over each (longer than the program waits); ms 0 ends it.
+    void SlowAfter(int answered, DWORD ms);
+    // The same for the current entry (0-based), at once.
+    void SetEntryNow(int index);
+    // Interface messages (commands, requests, copy-data) logged since the mark.
+    size_t Received() const;
     void Stop();
 
 private:
