@@ -103,6 +103,8 @@ public:
     TMenuItem *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N6 = nullptr, *N4 = nullptr, *N5 = nullptr;
     TWindowTimer Timer1;
     TWindowTimer Timer2;
+    // The alarm's check, once a second on the second, only while armed.
+    TWindowTimer AlarmTimer;
     std::unique_ptr<TTrayIcon> TrayIcon;  // made with the window, its owner
     std::unique_ptr<TOskFolderDialog> BrowsFldr;
 
@@ -150,7 +152,14 @@ public:
 
     // ---- clock, status line and alarm ----
     void Timer1Timer();
+    // One refresh of the panels and one alarm check.
     void ClockTick();
+    // The panels, which only a shown window needs: Timer1 runs while it is.
+    void RefreshPanels();
+    void UpdateClockTimer();
+    void AlarmTimerTimer();
+    void CheckAlarm();
+    void ScheduleAlarmCheck();
     void RunAlarmAction();
     void RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption);
     void CheckBox1Click();
