@@ -18,8 +18,9 @@ namespace {
 constexpr ULONGLONG kLookGapMs = 20;
 // Where the system does not deliver other programs' caption changes as
 // events (Wine does not), the caption is read this often instead: a read
-// of the system's copy that wakes only this thread, never the player.
-constexpr UINT kCaptionPollMs = 20;
+// of the system's copy that wakes only this thread, never the player, and
+// often enough to see a new track within a few hundredths of a second.
+constexpr UINT kCaptionPollMs = 35;
 // The confirming poll: often enough that a longer or shorter list is
 // noticed within a second, loose enough for the system to batch it.
 constexpr UINT kConfirmMs = 900;
@@ -137,7 +138,8 @@ void TWinAmpCtr::TrustNameEvents() {
 void TWinAmpCtr::UpdateCaptionPoll() { FCaptionPoll->SetEnabled(FPlayer && !GNameEventsDelivered); }
 
 void TWinAmpCtr::CaptionTick() {
-    if (!IsWindow(FPlayer) || CaptionOf(FPlayer) != FCaption) CheckSoon();
+    // A window that is gone reads as an empty caption.
+    if (CaptionOf(FPlayer) != FCaption) CheckSoon();
 }
 
 void TWinAmpCtr::OnWinEvent(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd) {

@@ -7,7 +7,7 @@
 // cost the player nothing. Each such event is a look at the player, at
 // once, though never sooner than 20 ms after the last (a scrolling caption
 // costs what a 20 ms poll did, no more). Where the system does not deliver
-// caption changes, the caption is read every 20 ms instead, which still
+// caption changes, the caption is read every 35 ms instead, which still
 // leaves the player asleep. A slow poll confirms what events cannot show: a
 // change of the playlist's length, and a new entry under a caption that
 // does not change.
