@@ -168,6 +168,27 @@ TEST_P(MonitorTest, APlayerThatStopsAnsweringRaisesNothingUntilItAnswers) {
     EXPECT_TRUE(errors.empty());
 }
 
+// While nothing changes the monitor lets the player sleep: no question
+// about the entry, and the list length about once a second; a change of
+// entry is still seen at once.
+TEST_P(MonitorTest, WhileNothingChangesThePlayerIsAskedOnlyItsListLength) {
+    Start(1);
+    Watch();
+    ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+    peer->Mark();
+    WaitFor([] { return false; }, 2500);
+    size_t lengths = 0;
+    for (const auto& l : peer->Lines()) {
+        EXPECT_EQ(l, "USER 0 124");
+        lengths += l == "USER 0 124";
+    }
+    EXPECT_GE(lengths, 1u);
+    EXPECT_LE(lengths, 4u);
+    peer->SetEntryNow(3);
+    EXPECT_TRUE(WaitFor([&] { return trackChanges == 2; }, 500));
+    EXPECT_EQ(listChanges, 1);
+}
+
 TEST_P(MonitorTest, ClosingThePlayerReportsAnEmptyListAndEntryOne) {
     Start(1);
     Watch();
