@@ -1,4 +1,5 @@
-// The clock panel, the player's status line and the alarm, driven by Timer1.
+// The clock panel and the player's status line, driven by Timer1 while the
+// window is shown, and the alarm, checked on each second while it is armed.
 #include "app/form1.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
@@ -6,6 +7,15 @@
 namespace {
 constexpr UINT kTickMs = 100;
 constexpr UINT kFiringTickMs = 1000;
+// The alarm's check comes this long after each second begins: late enough
+// for a timer that is a little early to land in the new second.
+constexpr UINT kPastTheSecondMs = 15;
+
+UINT MsToNextSecond() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return 1000 - now.wMilliseconds + kPastTheSecondMs;
+}
 }  // namespace
 
 std::wstring TForm1::FormatTime(const SYSTEMTIME& time) {
@@ -15,9 +25,23 @@ std::wstring TForm1::FormatTime(const SYSTEMTIME& time) {
     return buf;
 }
 
-void TForm1::Timer1Timer() { ClockTick(); }
+void TForm1::Timer1Timer() { RefreshPanels(); }
 
 void TForm1::ClockTick() {
+    RefreshPanels();
+    CheckAlarm();
+}
+
+// A hidden window's panels are seen by nobody: they are brought up to date
+// when it is shown, and kept so while it is.
+void TForm1::UpdateClockTimer() {
+    const bool shown = FHandle && IsWindowVisible(FHandle);
+    if (shown == Timer1.Enabled()) return;
+    Timer1.SetEnabled(shown);
+    if (shown) RefreshPanels();
+}
+
+void TForm1::RefreshPanels() {
     if (FindPlayerWindow(wa::kWindowClass))
         SetWindowTextW(Panel2, (L"Winamp " + wControl.GetVersionString() + L" Detected").c_str());
     else
@@ -25,14 +49,29 @@ void TForm1::ClockTick() {
 
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::wstring nowText = FormatTime(now);
-    SetWindowTextW(Panel1, nowText.c_str());
+    SetWindowTextW(Panel1, FormatTime(now).c_str());
+}
 
+void TForm1::ScheduleAlarmCheck() {
+    AlarmTimer.SetInterval(MsToNextSecond());
+    AlarmTimer.SetEnabled(true);
+}
+
+void TForm1::AlarmTimerTimer() {
+    // Each check sets up the next: the seconds stay aligned whatever the
+    // action took.
+    CheckAlarm();
+    if (Checked(CheckBox[1])) ScheduleAlarmCheck();
+}
+
+void TForm1::CheckAlarm() {
     if (!Checked(CheckBox[1])) return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
     SYSTEMTIME alarm;
     if (!DateTimeToSystemTime(HTime1->GetTime(), alarm)) return;
     // Equal texts, not a time reached: a second missed is not made up later.
-    if (FormatTime(alarm) != nowText) return;
+    if (FormatTime(alarm) != FormatTime(now)) return;
     Timer1.SetInterval(kFiringTickMs);
     // The alarm disarms also when its action fails; the error is shown
     // afterwards, in front, since the alarm may be running unattended.
@@ -76,4 +115,8 @@ void TForm1::CheckBox1Click() {
     const bool armed = Checked(CheckBox[1]);
     HTime1->SetEnabled(armed);
     XPGroupBox4->SetEnabled(armed);
+    if (armed)
+        ScheduleAlarmCheck();
+    else
+        AlarmTimer.SetEnabled(false);
 }

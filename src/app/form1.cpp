@@ -160,7 +160,8 @@ TForm1::TForm1() {
     CreateFolderDialog();
     Timer1.OnTimer = [this] { Timer1Timer(); };
     Timer1.SetInterval(100);
-    Timer1.SetEnabled(true);
+    UpdateClockTimer();  // the window starts hidden
+    AlarmTimer.OnTimer = [this] { AlarmTimerTimer(); };
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
     Application().OnPreTranslate = [this](MSG& m) { return PreTranslateMessage(m); };
@@ -605,6 +606,12 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 Application().Terminate();
             }
             return DefWindowProcW(FHandle, msg, wp, lp);
+        case WM_SHOWWINDOW:
+        case WM_WINDOWPOSCHANGED: {
+            const LRESULT result = DefWindowProcW(FHandle, msg, wp, lp);
+            UpdateClockTimer();
+            return result;
+        }
         case WM_SYSCOMMAND:
             // Minimising the window minimises the application, which the
             // tray icon turns into hiding the window to the tray.

@@ -114,6 +114,8 @@ public:
     TWindowTimer Timer1;
     TWindowTimer Timer2;
     TWindowTimer KeyRetryTimer;  // takes keys back that another program held
+    // The alarm's check, once a second on the second, only while armed.
+    TWindowTimer AlarmTimer;
     std::unique_ptr<TTrayIcon> TrayIcon;  // made with the window, its owner
     std::unique_ptr<TOskFolderDialog> BrowsFldr;
 
@@ -184,7 +186,14 @@ public:
 
     // ---- clock, status line and alarm ----
     void Timer1Timer();
+    // One refresh of the panels and one alarm check.
     void ClockTick();
+    // The panels, which only a shown window needs: Timer1 runs while it is.
+    void RefreshPanels();
+    void UpdateClockTimer();
+    void AlarmTimerTimer();
+    void CheckAlarm();
+    void ScheduleAlarmCheck();
     void RunAlarmAction();
     void Disarm();
     void RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption);

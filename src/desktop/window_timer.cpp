@@ -30,6 +30,31 @@ void RegisterTimerClass(WNDPROC proc) {
 }
 
 UINT_PTR TimerId(const void* timer) { return reinterpret_cast<UINT_PTR>(timer); }
+
+// A tick asked for through the queue rather than by the clock.
+constexpr UINT kPostedTick = WM_APP + 1;
+// SetCoalescableTimer's "no batching": a tolerance of 0 would mean the
+// system's default batching instead.
+constexpr ULONG kNoCoalescing = 0xFFFFFFFF;
+
+using TSetCoalescableTimer = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
+
+// Windows 8 and later; looked up once, by name, so that the program still
+// starts on older systems.
+TSetCoalescableTimer CoalescableTimerFunction() {
+    static const TSetCoalescableTimer fn = [] {
+        HMODULE user = GetModuleHandleW(L"user32.dll");
+        FARPROC proc = user ? GetProcAddress(user, "SetCoalescableTimer") : nullptr;
+        return reinterpret_cast<TSetCoalescableTimer>(reinterpret_cast<void*>(proc));
+    }();
+    return fn;
+}
+
+bool StartSystemTimer(HWND wnd, UINT_PTR id, UINT interval, UINT tolerance) {
+    if (TSetCoalescableTimer coalescable = CoalescableTimerFunction())
+        return coalescable(wnd, id, interval, nullptr, tolerance ? tolerance : kNoCoalescing) != 0;
+    return SetTimer(wnd, id, interval, nullptr) != 0;
+}
 }  // namespace
 
 // ---- TSimpleTimerHandler ---------------------------------------------------
@@ -77,10 +102,21 @@ void TWindowTimer::SetEnabled(bool on) {
     Update();
 }
 
+void TWindowTimer::SetTolerance(UINT ms) {
+    if (ms == FTolerance) return;
+    FTolerance = ms;
+    Update();
+}
+
+void TWindowTimer::PostTick() {
+    if (FTickPosted || !FWnd) return;
+    FTickPosted = PostMessageW(FWnd, kPostedTick, TimerId(this), 0) != FALSE;
+}
+
 // Setting a running timer again restarts its count.
 void TWindowTimer::Update() {
     if (FRunning) KillTimer(FWnd, TimerId(this));
-    FRunning = FEnabled && FInterval > 0 && FWnd && SetTimer(FWnd, TimerId(this), FInterval, nullptr) != 0;
+    FRunning = FEnabled && FInterval > 0 && FWnd && StartSystemTimer(FWnd, TimerId(this), FInterval, FTolerance);
 }
 
 void TWindowTimer::Tick() {
@@ -88,13 +124,14 @@ void TWindowTimer::Tick() {
 }
 
 LRESULT CALLBACK TWindowTimer::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    if (msg != WM_TIMER) return DefWindowProcW(wnd, msg, wp, lp);
+    if (msg != WM_TIMER && msg != kPostedTick) return DefWindowProcW(wnd, msg, wp, lp);
     auto* timer = reinterpret_cast<TWindowTimer*>(wp);
-    if (LiveTimers().count(timer) != 0) {
-        timer->Tick();
-    } else {
-        KillTimer(wnd, wp);  // a leftover of a timer that is gone
+    if (LiveTimers().count(timer) == 0) {
+        if (msg == WM_TIMER) KillTimer(wnd, wp);  // a leftover of a timer that is gone
+        return 0;
     }
+    if (msg == kPostedTick) timer->FTickPosted = false;
+    timer->Tick();
     return 0;
 }
 

@@ -33,6 +33,14 @@ public:
     // Whether the system timer is really set: false while disabled, with an
     // interval of 0, or when the system refused the timer.
     bool Running() const noexcept { return FRunning; }
+    // How late a tick may come so that the system can wake once for several
+    // programs' timers; 0 (the start) asks for ticks on time. Needs a
+    // system that batches timers; elsewhere every tick is on time.
+    UINT Tolerance() const noexcept { return FTolerance; }
+    void SetTolerance(UINT ms);
+    // One tick through the message queue as soon as the thread gets to it,
+    // whether or not the timer is enabled; several before it comes are one.
+    void PostTick();
 
     std::function<void()> OnTimer;
 
@@ -44,8 +52,10 @@ private:
 
     HWND FWnd = nullptr;
     UINT FInterval = 1000;
+    UINT FTolerance = 0;
     bool FEnabled = false;
     bool FRunning = false;
+    bool FTickPosted = false;
 };
 
 // A timer that calls a plain function with the object that owns it, for

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <vector>
 
 #include "desktop/window_timer.h"
 #include "player/player_window.h"
@@ -11,7 +13,19 @@
 
 namespace {
 
-constexpr UINT kPollMs = 20;
+// Looks come no closer together than the poll of old came: a caption that
+// changes all the time costs what that poll cost, never more.
+constexpr ULONGLONG kLookGapMs = 20;
+// Where the system does not deliver other programs' caption changes as
+// events (Wine does not), the caption is read this often instead: a read
+// of the system's copy that wakes only this thread, never the player, and
+// often enough to see a new track within a few hundredths of a second.
+constexpr UINT kCaptionPollMs = 35;
+// The confirming poll: often enough that a longer or shorter list is
+// noticed within a second, loose enough for the system to batch it.
+constexpr UINT kConfirmMs = 900;
+constexpr UINT kConfirmToleranceMs = 100;
+constexpr int kMaxCaption = 2047;
 const wchar_t kPlayerProgram[] = L"Winamp.exe";
 
 std::wstring TwoDigits(int v) { return (v < 10 ? L"0" : L"") + std::to_wstring(v); }
@@ -19,6 +33,38 @@ std::wstring TwoDigits(int v) { return (v < 10 ? L"0" : L"") + std::to_wstring(v
 void Raise(const TWinAmpCtrEvent& event, TWinAmpCtr& sender) {
     // A copy: the handler may reassign the event it runs from.
     if (TWinAmpCtrEvent handler = event) handler(sender);
+}
+
+// The monitors alive now, for the window events, which carry no object.
+std::vector<TWinAmpCtr*>& Monitors() {
+    static std::vector<TWinAmpCtr*> monitors;
+    return monitors;
+}
+
+// Whether the system has delivered another program's caption change as an
+// event; until it has, no event of the player's can be counted on.
+bool GNameEventsDelivered = false;
+
+bool IsPlayerWindow(HWND wnd) {
+    wchar_t cls[64];
+    return GetClassNameW(wnd, cls, 64) > 0 && wcscmp(cls, wa::kWindowClass) == 0;
+}
+
+// Read from the system's copy of the caption: the player is not asked.
+std::wstring CaptionOf(HWND wnd) {
+    if (!wnd) return {};
+    std::wstring caption(kMaxCaption + 1, L'\0');
+    caption.resize(static_cast<size_t>(GetWindowTextW(wnd, caption.data(), kMaxCaption + 1)));
+    return caption;
+}
+
+// The player's usual caption begins with the entry's number, "12. ": then
+// a new entry always changes it, and a caption that did not change tells
+// that the entry did not either.
+bool CaptionShowsNumber(const std::wstring& caption) {
+    size_t digits = 0;
+    while (digits < caption.size() && caption[digits] >= L'0' && caption[digits] <= L'9') ++digits;
+    return digits > 0 && caption.compare(digits, 2, L". ") == 0;
 }
 
 }  // namespace
@@ -29,17 +75,131 @@ TWinAmpCtr::TWinAmpCtr() {
     FTrackNo = 0;
     FTimer = std::make_unique<TWindowTimer>();
     FTimer->SetEnabled(false);
-    FTimer->SetInterval(kPollMs);
-    FTimer->OnTimer = [this] { EventTimer(); };
+    FTimer->SetInterval(kConfirmMs);
+    FTimer->SetTolerance(kConfirmToleranceMs);
+    FTimer->OnTimer = [this] { ConfirmTick(); };
     FTimer->SetEnabled(true);
+    FSoon = std::make_unique<TWindowTimer>();
+    FSoon->OnTimer = [this] { EventTimer(); };
+    FCaptionPoll = std::make_unique<TWindowTimer>();
+    FCaptionPoll->SetInterval(kCaptionPollMs);
+    FCaptionPoll->OnTimer = [this] { CaptionTick(); };
+    Monitors().push_back(this);
+    // Out of context: the events come to this thread's queue, and the
+    // player runs no code of ours. Our own windows are no player.
+    FAppearHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &TWinAmpCtr::WinEventProc, 0, 0,
+                                  WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    // Any program's caption change proves that such events come; the
+    // pointer's own name changes with its shape, so proof is quick where
+    // they do.
+    if (!GNameEventsDelivered)
+        FProbeHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                     &TWinAmpCtr::WinEventProc, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    // The first look comes as soon as the thread takes messages, as the
+    // first tick of a poll would.
+    FSoon->PostTick();
 }
 
 TWinAmpCtr::~TWinAmpCtr() {
+    Unhook();
+    auto& monitors = Monitors();
+    monitors.erase(std::remove(monitors.begin(), monitors.end(), this), monitors.end());
     FTimer->OnTimer = nullptr;
+    FSoon->OnTimer = nullptr;
+    FCaptionPoll->OnTimer = nullptr;
     OnPlayChange = nullptr;
     OnTrackChange = nullptr;
     OnListChange = nullptr;
+    FCaptionPoll.reset();
+    FSoon.reset();
     FTimer.reset();
+}
+
+// ---- watching ------------------------------------------------------------------
+
+void CALLBACK TWinAmpCtr::WinEventProc(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd, LONG Object, LONG Child, DWORD,
+                                       DWORD) {
+    // A copy: a handler run by a look may end a monitor.
+    const std::vector<TWinAmpCtr*> monitors = Monitors();
+    if (Event == EVENT_OBJECT_NAMECHANGE && !GNameEventsDelivered) {
+        GNameEventsDelivered = true;
+        for (TWinAmpCtr* m : monitors) m->TrustNameEvents();
+    }
+    if (!Wnd || Object != OBJID_WINDOW || Child != CHILDID_SELF) return;
+    for (TWinAmpCtr* m : monitors) m->OnWinEvent(Hook, Event, Wnd);
+}
+
+void TWinAmpCtr::TrustNameEvents() {
+    if (FProbeHook) UnhookWinEvent(FProbeHook);
+    FProbeHook = nullptr;
+    UpdateCaptionPoll();
+}
+
+void TWinAmpCtr::UpdateCaptionPoll() { FCaptionPoll->SetEnabled(FPlayer && !GNameEventsDelivered); }
+
+void TWinAmpCtr::CaptionTick() {
+    // A window that is gone reads as an empty caption.
+    if (CaptionOf(FPlayer) != FCaption) CheckSoon();
+}
+
+void TWinAmpCtr::OnWinEvent(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd) {
+    if (Hook == FNameHook) {
+        if (Wnd == FPlayer || IsPlayerWindow(Wnd)) CheckSoon();
+        return;
+    }
+    if (Hook != FAppearHook) return;
+    // A window that is gone has no class any more.
+    if (Event == EVENT_OBJECT_DESTROY ? Wnd == FPlayer : IsPlayerWindow(Wnd)) CheckSoon();
+}
+
+void TWinAmpCtr::CheckSoon() {
+    const ULONGLONG since = GetTickCount64() - FLastLook;
+    if (since >= kLookGapMs) {
+        FSoon->PostTick();
+        return;
+    }
+    if (FSoon->Enabled()) return;  // a look is due already
+    FSoon->SetInterval(static_cast<UINT>(kLookGapMs - since));
+    FSoon->SetEnabled(true);
+}
+
+// Name changes are watched in the player's process alone: the captions of
+// every other program would wake us for nothing.
+void TWinAmpCtr::FollowPlayer(HWND Player) {
+    FPlayer = Player;
+    UpdateCaptionPoll();
+    DWORD process = 0;
+    if (Player) GetWindowThreadProcessId(Player, &process);
+    if (process == FNameProcess) return;
+    if (FNameHook) UnhookWinEvent(FNameHook);
+    FNameHook = nullptr;
+    FNameProcess = process;
+    if (process)
+        FNameHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                    &TWinAmpCtr::WinEventProc, process, 0, WINEVENT_OUTOFCONTEXT);
+}
+
+void TWinAmpCtr::Unhook() noexcept {
+    for (HWINEVENTHOOK hook : {FNameHook, FAppearHook, FProbeHook})
+        if (hook) UnhookWinEvent(hook);
+    FNameHook = FAppearHook = FProbeHook = nullptr;
+    FNameProcess = 0;
+}
+
+// Between events the player is asked one thing, its list length, unless
+// the caption cannot vouch for the entry: a player that came or went
+// unseen, a caption that changed unseen, or one without the number.
+void TWinAmpCtr::ConfirmTick() {
+    HWND player = FindPlayerWindow(wa::kWindowClass);
+    if (!player && !FPlayer) return;  // still no player: nothing to ask
+    const std::wstring caption = CaptionOf(player);
+    if (player != FPlayer || caption != FCaption || FUnanswered || !CaptionShowsNumber(caption)) {
+        EventTimer();
+        return;
+    }
+    TPlayerRound round(TPlayerRound::Own);
+    const int count = WA_NoOfTracksLoaded();
+    if (!round.GaveUp() && count != FListCount) EventTimer();
 }
 
 // ---- properties ------------------------------------------------------------------
@@ -140,6 +300,14 @@ TTrackData TWinAmpCtr::ConvertTrackData(const TID3Rec& Tag) {
 // would be an empty list at entry 1, and the next answer would change it all
 // back. An absent player is no such case: it has no list, as it reads.
 void TWinAmpCtr::EventTimer() {
+    FLastLook = GetTickCount64();
+    FSoon->SetEnabled(false);
+    HWND player = FindPlayerWindow(wa::kWindowClass);
+    FollowPlayer(player);
+    // Until this look has its answers the caption vouches for nothing, and
+    // the confirming poll looks again in full.
+    FCaption = CaptionOf(player);
+    FUnanswered = true;
     TPlayerRound round(TPlayerRound::Own);
     const int count = WA_NoOfTracksLoaded();
     if (round.GaveUp()) return;
@@ -151,13 +319,18 @@ void TWinAmpCtr::EventTimer() {
         Raise(OnListChange, *this);
     }
     const int track = WA_CurrentTrackNo();
-    if (round.GaveUp() || track == FTrackNo) return;
+    if (round.GaveUp()) return;
+    if (track == FTrackNo) {
+        FUnanswered = false;
+        return;
+    }
     std::wstring name;
     const bool named = WA_FindTrackFileName(track, name);
-    if (round.GaveUp()) return;  // asked again at the next tick
+    if (round.GaveUp()) return;  // asked again at the next look
     // Taken before reading the track's file: a file that cannot be read
-    // is reported once, not again at every tick.
+    // is reported once, not again at every look.
     FTrackNo = track;
+    FUnanswered = false;
     if (named) {
         TID3Rec tag;
         GetID3Info(name, tag);

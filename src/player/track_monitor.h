@@ -1,7 +1,19 @@
-// Watches the running player every 20 ms and reports changes of its
-// playlist length and of its current entry, with the new entry's ID3v1
-// data; offers the player's live state as properties.
+// Watches the running player and reports changes of its playlist length
+// and of its current entry, with the new entry's ID3v1 data; offers the
+// player's live state as properties.
+//
+// The monitor sleeps until something happens: the player's caption changes
+// with its track, and its window appears and goes, as window events that
+// cost the player nothing. Each such event is a look at the player, at
+// once, though never sooner than 20 ms after the last (a scrolling caption
+// costs what a 20 ms poll did, no more). Where the system does not deliver
+// caption changes, the caption is read every 35 ms instead, which still
+// leaves the player asleep. A slow poll confirms what events cannot show: a
+// change of the playlist's length, and a new entry under a caption that
+// does not change.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 #include <functional>
@@ -75,12 +87,34 @@ public:
     void ClearTrackData();
     static TTrackData ConvertTrackData(const TID3Rec& Tag);
 
-    // The timer's handler.
+    // One full look at the player: the list length, the current entry and,
+    // for a new entry, its file and tag; raises the events.
     void EventTimer();
 
 private:
-    std::unique_ptr<TWindowTimer> FTimer;
+    static void CALLBACK WinEventProc(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd, LONG Object, LONG Child,
+                                      DWORD Thread, DWORD Time);
+    void OnWinEvent(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd);
+    void CheckSoon();
+    void ConfirmTick();
+    void CaptionTick();
+    void TrustNameEvents();
+    void UpdateCaptionPoll();
+    void FollowPlayer(HWND Player);
+    void Unhook() noexcept;
+
+    std::unique_ptr<TWindowTimer> FTimer;  // the slow confirming poll
+    std::unique_ptr<TWindowTimer> FSoon;   // a look asked for by an event
+    std::unique_ptr<TWindowTimer> FCaptionPoll;  // where caption events do not come
     int FListCount = 0;
     int FTrackNo = 0;
     TTrackData FTrackData;
+    HWINEVENTHOOK FAppearHook = nullptr;  // any window created, destroyed, shown
+    HWINEVENTHOOK FNameHook = nullptr;    // captions in the player's process
+    HWINEVENTHOOK FProbeHook = nullptr;   // any caption, until one comes
+    DWORD FNameProcess = 0;
+    HWND FPlayer = nullptr;  // as the last look found it; only to tell events apart
+    std::wstring FCaption;   // the player's caption at the last look
+    bool FUnanswered = false;  // the last look did not get its answers
+    ULONGLONG FLastLook = 0;
 };

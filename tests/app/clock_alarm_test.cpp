@@ -46,6 +46,10 @@ protected:
 }  // namespace
 
 TEST_F(AppTest, StatusLineTellsWhetherThePlayerRunsAndTheClockTicks) {
+    // Only a shown window's panels are kept up to date.
+    EXPECT_FALSE(Form().Timer1.Running()) << "hidden in the tray, the clock sleeps";
+    ShowWindow(Form().Handle(), SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(Form().Timer1.Running());
     EXPECT_TRUE(WaitFor([&] { return WindowText(Form().Panel2) == L"Winamp Not Detected"; }));
     {
         TPeerPlayer peer;
@@ -59,6 +63,8 @@ TEST_F(AppTest, StatusLineTellsWhetherThePlayerRunsAndTheClockTicks) {
         GetLocalTime(&now);
         return WindowText(Form().Panel1) == TForm1::FormatTime(now);
     }));
+    ShowWindow(Form().Handle(), SW_HIDE);
+    EXPECT_FALSE(Form().Timer1.Running());
 }
 
 TEST_F(AlarmTest, ArmingEnablesTheTimeAndTheActions) {
@@ -84,6 +90,38 @@ TEST_F(AlarmTest, LogOffAndSwitchOffAreAskedOnceAndForced) {
     EXPECT_TRUE(FiresAndDisarms());
     EXPECT_EQ(exits, std::vector<UINT>{EWX_POWEROFF | EWX_FORCE});
     EXPECT_TRUE(commands.empty());
+}
+
+// Armed for the coming second, again and again, with the window hidden:
+// every alarm goes off once, in its own second, whenever within a second
+// it was armed.
+TEST_F(AlarmTest, EveryAlarmGoesOffInItsOwnSecond) {
+    ASSERT_FALSE(IsWindowVisible(Form().Handle()));
+    std::vector<std::wstring> firedAt;
+    Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        firedAt.push_back(TForm1::FormatTime(now));
+        return TRUE;
+    };
+    Form().SetRadio(3, true);
+    for (int n = 0; n < 24; ++n) {
+        // Armed at a different point within the second each time.
+        WaitFor([] { return false; }, static_cast<DWORD>(n * 37 % 300));
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        now.wMilliseconds = 0;
+        const double next = SystemTimeToDateTime(now) + 1 / 86400.0;
+        Form().HTime1->SetTime(next);
+        SYSTEMTIME alarm;
+        ASSERT_TRUE(DateTimeToSystemTime(next, alarm));
+        const std::wstring due = TForm1::FormatTime(alarm);
+        firedAt.clear();
+        Form().SetChecked(Form().CheckBox[1], true);
+        ASSERT_TRUE(WaitFor([&] { return !Armed(); }, 5000)) << "alarm " << n;
+        ASSERT_EQ(firedAt.size(), 1u) << "alarm " << n;
+        EXPECT_EQ(firedAt[0], due) << "alarm " << n;
+    }
 }
 
 TEST_F(AlarmTest, APassedTimeIsNotMadeUpLater) {

@@ -38,6 +38,8 @@
 //                         take ms over each one after (logged, then "SLOW
 //                         <ms>"); lParam 0 ends it. Meant to be sent, so that
 //                         the count starts with the sender's next message
+//   WM_APP+8              answers the number of interface messages taken in
+//                         so far (not logged: for benchmarks)
 //
 // Log lines: "COMMAND <id> <lparam>", "USER <wparam> <code>",
 //            "COPYDATA <code> <bytes> <text>", "STALL <ms>", "STALL END",
@@ -82,6 +84,7 @@ struct State {
     int slowAfter = 0;  // WM_APP+6: messages answered at once before the slow ones
     int slowMs = 0;
     int slowSeen = 0;
+    long received = 0;  // interface messages taken in
     std::wstring playlistDir;
     std::string playlistDirAnsi;
     std::vector<LPARAM> without;  // requests answered as unsupported
@@ -354,6 +357,7 @@ void Paint(HWND wnd) {
 }
 
 LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND || msg == WM_USER || msg == WM_COPYDATA) ++g.received;
     if (g.stallEveryMs > 0 && (msg == WM_COMMAND || msg == WM_USER || msg == WM_COPYDATA))
         Sleep(static_cast<DWORD>(g.stallEveryMs));
     switch (msg) {
@@ -398,6 +402,7 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             g.slowMs = static_cast<int>(lp);
             g.slowSeen = 0;
             return 0;
+        case WM_APP + 8: return g.received;
         case WM_PAINT: Paint(wnd); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(wnd, msg, wp, lp);

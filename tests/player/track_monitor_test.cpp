@@ -63,16 +63,13 @@ protected:
         };
     }
 
-    // Lets the monitor poll the player at least n more times.
+    // Lets the monitor look at the player n more times, with whatever the
+    // player's window events bring in between.
     void Ticks(size_t n) {
-        peer->Mark();
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                size_t polls = 0;
-                for (const auto& l : peer->Lines()) polls += l == "USER 0 125";
-                return polls >= n;
-            },
-            5000));
+        for (size_t i = 0; i < n; ++i) {
+            monitor->EventTimer();
+            WaitFor([] { return false; }, 20);
+        }
     }
 
     static TTrackData Expected(const char* title, const char* artist, const char* album, const char* year,
@@ -169,6 +166,27 @@ TEST_P(MonitorTest, APlayerThatStopsAnsweringRaisesNothingUntilItAnswers) {
     EXPECT_EQ(peer->Received(), 1u) << "nothing is asked after the first time-out";
     peer->SlowAfter(0, 0);
     EXPECT_TRUE(errors.empty());
+}
+
+// While nothing changes the monitor lets the player sleep: no question
+// about the entry, and the list length about once a second; a change of
+// entry is still seen at once.
+TEST_P(MonitorTest, WhileNothingChangesThePlayerIsAskedOnlyItsListLength) {
+    Start(1);
+    Watch();
+    ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+    peer->Mark();
+    WaitFor([] { return false; }, 2500);
+    size_t lengths = 0;
+    for (const auto& l : peer->Lines()) {
+        EXPECT_EQ(l, "USER 0 124");
+        lengths += l == "USER 0 124";
+    }
+    EXPECT_GE(lengths, 1u);
+    EXPECT_LE(lengths, 4u);
+    peer->SetEntryNow(3);
+    EXPECT_TRUE(WaitFor([&] { return trackChanges == 2; }, 500));
+    EXPECT_EQ(listChanges, 1);
 }
 
 TEST_P(MonitorTest, ClosingThePlayerReportsAnEmptyListAndEntryOne) {
