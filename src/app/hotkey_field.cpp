@@ -1,4 +1,5 @@
 #include "app/hotkey_field.h"
+#include "desktop/application.h"
 
 #include <commctrl.h>
 
@@ -48,12 +49,8 @@ std::wstring ModifierText(BYTE mods) {
 // has none there, so it is drawn here the way the control draws the others.
 void PaintMediaKey(HWND wnd, WORD control) {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
     RECT r;
-    GetClientRect(wnd, &r);
-    HBRUSH back = reinterpret_cast<HBRUSH>(
-        SendMessageW(GetParent(wnd), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
-    FillRect(dc, &r, back ? back : GetSysColorBrush(COLOR_WINDOW));
+    HDC dc = BeginPaintOnParentBack(wnd, ps, r, WM_CTLCOLOREDIT, COLOR_WINDOW);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(IsWindowEnabled(wnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/hotkey_field.h"
+#include "desktop/application.h"
 
 namespace {
 
@@ -32,12 +33,8 @@ const std::wstring_view kCutMark = L", …";
 LRESULT CALLBACK MarkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     if (msg != WM_PAINT) return DefSubclassProc(wnd, msg, wp, lp);
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
     RECT r;
-    GetClientRect(wnd, &r);
-    HBRUSH back = reinterpret_cast<HBRUSH>(
-        SendMessageW(GetParent(wnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
-    FillRect(dc, &r, back ? back : GetSysColorBrush(COLOR_BTNFACE));
+    HDC dc = BeginPaintOnParentBack(wnd, ps, r, WM_CTLCOLORSTATIC, COLOR_BTNFACE);
     const int side = std::min(r.right, r.bottom);
     if (HICON icon = reinterpret_cast<HICON>(GetWindowLongPtrW(wnd, GWLP_USERDATA)))
         DrawIconEx(dc, 0, (r.bottom - side) / 2, icon, side, side, 0, nullptr, DI_NORMAL);

@@ -148,3 +148,12 @@ std::wstring WindowText(HWND wnd) {
     text.resize(static_cast<size_t>(GetWindowTextW(wnd, text.data(), n + 1)));
     return text;
 }
+
+HDC BeginPaintOnParentBack(HWND wnd, PAINTSTRUCT& ps, RECT& client, UINT ColorMessage, int Fallback) {
+    HDC dc = BeginPaint(wnd, &ps);
+    GetClientRect(wnd, &client);
+    HBRUSH back = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(wnd), ColorMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
+    FillRect(dc, &client, back ? back : GetSysColorBrush(Fallback));
+    return dc;
+}

@@ -28,6 +28,11 @@ std::wstring Utf8ToWide(const std::string& text);
 std::wstring WindowText(HWND wnd);
 std::string WideToUtf8(const std::wstring& text);
 
+// Starts painting a control and fills its client area with the brush its
+// parent hands out for it (ColorMessage: WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC),
+// or the system colour Fallback when the parent gives none.
+HDC BeginPaintOnParentBack(HWND wnd, PAINTSTRUCT& ps, RECT& client, UINT ColorMessage, int Fallback);
+
 // Answer of a message box: the seam through which every question and
 // message of the program goes, so that tests can answer in place of a person.
 using TMessageBoxFn = std::function<int(HWND owner, const std::wstring& text,

@@ -129,6 +129,17 @@ protected:
         const auto lines = peer->Lines();
         return std::find(lines.begin(), lines.end(), kNext) != lines.end();
     }
+    // The player is on the second song; a different file of its name waits
+    // in Folder, goes to the Recycle Bin, and the song takes its place.
+    std::wstring MoveSecondOntoADifferentFile(const std::wstring& Folder) {
+        const std::wstring there = Folder + L"\\Second Song.mp3";
+        WriteFileBytes(there, "a different second song");
+        Form().FileOperation(L"Move");
+        EXPECT_FALSE(Exists(second));
+        EXPECT_EQ(ReadFileBytes(there), "second song");
+        EXPECT_EQ(RecycledFrom(UnixPath(there)), std::vector<std::string>{"a different second song"});
+        return there;
+    }
     std::vector<std::wstring> Questions() {
         std::vector<std::wstring> texts;
         for (const auto& a : asked) texts.push_back(a.Text);
@@ -245,13 +256,7 @@ TEST_F(FileOpTest, MoveOntoAnIdenticalOrADifferentFileOrIntoItsOwnFolder) {
     EXPECT_TRUE(RecycledFrom(UnixPath(firstThere)).empty());
     EXPECT_EQ(Balloon(), L"Файл " + firstThere + L" удачно ПЕРЕМЕЩЕН");
 
-    // The player is on the second song now; a different one of its name waits there.
-    const std::wstring secondThere = target + L"\\Second Song.mp3";
-    WriteFileBytes(secondThere, "a different second song");
-    Form().FileOperation(L"Move");
-    EXPECT_FALSE(Exists(second));
-    EXPECT_EQ(ReadFileBytes(secondThere), "second song");
-    EXPECT_EQ(RecycledFrom(UnixPath(secondThere)), std::vector<std::string>{"a different second song"});
+    const std::wstring secondThere = MoveSecondOntoADifferentFile(target);
     EXPECT_EQ(Balloon(), L"Файл " + secondThere + L" удачно ПЕРЕМЕЩЕН");
 
     // A song moved into the folder it is in stays.
@@ -379,13 +384,7 @@ TEST_F(FileOpTest, AMoveToAnotherFileSystemCopiesChecksAndRemovesTheOriginal) {
     EXPECT_EQ(ReadFileBytes(other + L"\\First Song.mp3"), "first song");
     EXPECT_EQ(Balloon(), L"Файл " + other + L"\\First Song.mp3 удачно ПЕРЕМЕЩЕН");
 
-    // A different file of the name there goes to the Recycle Bin first.
-    const std::wstring secondThere = other + L"\\Second Song.mp3";
-    WriteFileBytes(secondThere, "a different second song");
-    Form().FileOperation(L"Move");
-    EXPECT_FALSE(Exists(second));
-    EXPECT_EQ(ReadFileBytes(secondThere), "second song");
-    EXPECT_EQ(RecycledFrom(UnixPath(secondThere)), std::vector<std::string>{"a different second song"});
+    MoveSecondOntoADifferentFile(other);
     EXPECT_EQ(FolderNames(other), (std::vector<std::wstring>{L"First Song.mp3", L"Second Song.mp3"}));
 }
 
