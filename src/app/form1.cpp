@@ -3,6 +3,11 @@
 #include <commctrl.h>
 
 #include "app/hotkey_field.h"
+#include "app/version.h"
+
+const wchar_t kApplicationTitle[] = L"(Merrowind) Plovik v" PLOVIK_VERSION_WIDE;
+const wchar_t kProgramName[] = L"Plovik v" PLOVIK_VERSION_WIDE;
+const wchar_t kTrayHint[] = L"Merrowind Plovik v" PLOVIK_VERSION_WIDE;
 
 const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -69,7 +74,6 @@ namespace {
 
 const wchar_t kFormClass[] = L"TForm1";
 const wchar_t kPageClass[] = L"TPlovikPage";
-const wchar_t kFormCaption[] = L"Plovik v4.0";
 const wchar_t* const kTabCaptions[] = {L"Приложение", L"Основное", L"Дополнительнно", L"Работа с файлами",
                                        L"Параметры"};
 constexpr int kClientWidth = 458, kClientHeight = 401;
@@ -148,6 +152,7 @@ TForm1::TForm1() {
     wCtrl.OnTrackChange = [this](TWinAmpCtr&) { wCtrlTrackChange(); };
     CreateWindowAndControls();
     Application().SetMainForm(FHandle);
+    Application().OnEndRequest = [this] { EndOnRequest(); };
     CreateTray();
     CreateFolderDialog();
     Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -168,6 +173,7 @@ TForm1::~TForm1() {
     XPGroupBox1.reset();
     XPGroupBox4.reset();
     Application().SetMainForm(nullptr);
+    Application().OnEndRequest = nullptr;
     if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
     if (FFont) DeleteObject(FFont);
     if (FPanelBrush) DeleteObject(FPanelBrush);
@@ -176,7 +182,7 @@ TForm1::~TForm1() {
 void TForm1::CreateWindowAndControls() {
     RegisterClasses();
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, kFormCaption, style, 261, 138, kClientWidth,
+    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, kProgramName, style, 261, 138, kClientWidth,
                               kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::StaticWndProc));
@@ -494,7 +500,7 @@ void TForm1::CreateTray() {
 
     TrayIcon = std::make_unique<TTrayIcon>(FHandle);
     TrayIcon->SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
-    TrayIcon->SetHint(L"Merrowind Plovik v4.0");
+    TrayIcon->SetHint(kTrayHint);
     TrayIcon->SetMinimizeToTray(true);
     TrayIcon->SetPopupMenu(&TrayMenu);
     TrayIcon->OnStartup = [this](TTrayIcon&, bool& show) { TrayIconStartup(show); };
@@ -507,7 +513,7 @@ void TForm1::TrayIconStartup(bool& ShowMainForm) { ShowMainForm = false; }
 void TForm1::TrayIconDblClick() { TrayIcon->ShowMainForm(); }
 
 void TForm1::N1Click() {
-    AboutBoxFn(Application().Handle(), L"Plovik v4.0", L"Powered By (Merrowind) Merrowind",
+    AboutBoxFn(Application().Handle(), kProgramName, L"Powered By (Merrowind) Merrowind",
                LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
 }
 
@@ -534,6 +540,16 @@ void TForm1::FormClose() { SaveSettings(); }
 
 void TForm1::Close() {
     if (FClosed || !FormCloseQuery()) return;
+    FormClose();
+    FClosed = true;
+    ShowWindow(FHandle, SW_HIDE);
+    Application().Terminate();
+}
+
+// The setup program waits for us with no one to answer a question; the
+// settings are saved as on any other orderly end.
+void TForm1::EndOnRequest() {
+    if (FClosed) return;
     FormClose();
     FClosed = true;
     ShowWindow(FHandle, SW_HIDE);

@@ -62,6 +62,12 @@ struct TAlarmActionInfo {
 };
 extern const std::array<TAlarmActionInfo, 5> kAlarmActions;  // order of writing and reading
 
+// Names made from the program's version: the application title, the
+// window caption and About box name, the tray icon's hint.
+extern const wchar_t kApplicationTitle[];
+extern const wchar_t kProgramName[];
+extern const wchar_t kTrayHint[];
+
 extern const wchar_t kSettingsKey[];
 extern const wchar_t kRunKey[];
 
@@ -169,6 +175,8 @@ public:
     void FormClose();
     void Button4Click();
     void Close();  // the one road to the end of the program
+    // Another program asked this copy to end: save and end, no question.
+    void EndOnRequest();
     bool Closed() const noexcept { return FClosed; }
 
 private:

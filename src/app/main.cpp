@@ -9,7 +9,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SettingsRegistry();  // the one registry accessor, for the whole run
-    Application().SetTitle(L"(Merrowind) Plovik v4.0");
+    Application().SetTitle(kApplicationTitle);
     Application().Handle();
     std::unique_ptr<TForm1> form;
     try {

@@ -2,8 +2,16 @@
 
 #include <utility>
 
+const wchar_t kApplicationWindowClass[] = L"PlovikApplication";
+const wchar_t kEndRequestMessageName[] = L"PlovikEndRequest";
+
+UINT EndRequestMessage() {
+    static const UINT message = RegisterWindowMessageW(kEndRequestMessageName);
+    return message;
+}
+
 namespace {
-const wchar_t kAppWindowClass[] = L"PlovikApplication";
+const wchar_t* const kAppWindowClass = kApplicationWindowClass;
 // Posted to itself when the application window gets the focus.
 constexpr UINT kMsgEnter = WM_APP + 1;
 }
@@ -117,6 +125,14 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_CLOSE) {
         Instance().Terminate();
+        return 0;
+    }
+    if (msg == EndRequestMessage()) {
+        auto& app = Instance();
+        if (app.OnEndRequest)
+            Guarded([&] { app.OnEndRequest(); });
+        else
+            app.Terminate();
         return 0;
     }
     // The application window has nothing to type into: when it is brought to

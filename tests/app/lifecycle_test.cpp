@@ -98,3 +98,23 @@ TEST_F(AppTest, AnEscapingErrorIsShownAndTheProgramGoesOn) {
     Press(0xC000 | 'Q');
     EXPECT_TRUE(paused);
 }
+
+// The setup program asks a running copy to end by a registered message to its
+// application window: the copy saves without asking, though it would ask the user.
+TEST_F(AppTest, AnEndRequestFromOutsideSavesWithoutAQuestion) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[10], true);  // ask before leaving
+    f.SetChecked(f.CheckBox[6], true);   // changed, not saved yet
+    EXPECT_EQ(Dword(L"FadeOut"), 0xDEADBEEFu);
+    HWND app = FindWindowW(kApplicationWindowClass, nullptr);
+    ASSERT_EQ(app, Application().Handle());
+    PostMessageW(app, RegisterWindowMessageW(L"PlovikEndRequest"), 0, 0);
+    Application().ProcessMessages();
+    EXPECT_TRUE(f.Closed());
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(Dword(L"FadeOut"), 1u);
+    EXPECT_EQ(Dword(L"AskOnExit"), 1u);
+    // The loop ends as after any other exit.
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
