@@ -20,23 +20,23 @@ std::wstring TForm1::TargetFolderText() const { return WindowText(Edit1); }
 
 bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
     std::wstring text;
-    if (Keyword == L"Move") text = L"Вы действительно хотите ПЕРЕМЕСТИТЬ данный файл ?";
-    if (Keyword == L"Del") text = L"Вы действительно хотите УДАЛИТЬ данный файл ?";
-    return Application().MessageBox(text, L"Warning", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+    if (Keyword == L"Move") text = Text(TTextId::AskMove);
+    if (Keyword == L"Del") text = Text(TTextId::AskDelete);
+    return Application().MessageBox(text, Text(TTextId::WarningCaption), MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
 
 void TForm1::SuccessBalloon(const std::wstring& Text) {
-    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(L"Сообщение", Text, bitInfo, kBalloonSeconds);
+    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(::Text(TTextId::MessageBalloon), Text, bitInfo, kBalloonSeconds);
 }
 
 void TForm1::FileOperation(const std::wstring& Keyword) {
     if (!FindPlayerWindow(wa::kWindowClass)) {
-        Application().MessageBox(L"Winamp не найден", Application().Title(), MB_OK);
+        Application().MessageBox(Text(TTextId::PlayerNotFound), Application().Title(), MB_OK);
         return;
     }
     const std::wstring folder = TargetFolderText();
     if ((Keyword == L"Copy" || Keyword == L"Move") && folder.empty()) {
-        Application().MessageBox(L"Каталог для файлов не выбран", Application().Title(), MB_OK);
+        Application().MessageBox(Text(TTextId::NoTargetFolder), Application().Title(), MB_OK);
         return;
     }
     if ((Keyword == L"Move" || Keyword == L"Del") && !ConfirmFileOperation(Keyword)) return;
@@ -50,18 +50,18 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     if (Keyword == L"Copy") {
         const bool copied = IsExistingFile(source) && CopyFileW(source.c_str(), target.c_str(), FALSE) &&
                             IsExistingFile(target);
-        if (copied) SuccessBalloon(L"Файл " + source + L" удачно СКОПИРОВАН");
+        if (copied) SuccessBalloon(Text(TTextId::Copied, source));
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
         // A rename only: a move to another volume fails rather than copying.
         const bool moved = IsExistingFile(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
                            !IsExistingFile(source) && IsExistingFile(target);
-        if (moved) SuccessBalloon(L"Файл " + target + L" удачно ПЕРЕМЕЩЕН");
+        if (moved) SuccessBalloon(Text(TTextId::Moved, target));
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
         const bool existed = IsExistingFile(source);
         DeleteFileW(source.c_str());
-        if (existed && !IsExistingFile(source)) SuccessBalloon(L"Файл " + source + L" удачно УДАЛЕН");
+        if (existed && !IsExistingFile(source)) SuccessBalloon(Text(TTextId::Deleted, source));
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
 #include "desktop/msg_dialog.h"
@@ -39,7 +40,7 @@ constexpr std::uint8_t kMaxVolume = 255;
 
 // One hot-key action: its label, its registry value, where its field stands.
 struct TActionInfo {
-    const wchar_t* Label;
+    TTextId Label;
     const wchar_t* Value;
     int Tab;  // 0..3
     int Row;
@@ -51,14 +52,14 @@ struct TOptionInfo {
     int CheckBox;  // CheckBoxN
     const wchar_t* Value;
     int Row;
-    const wchar_t* Caption;
+    TTextId Caption;
 };
 extern const std::array<TOptionInfo, 11> kOptions;
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
     const wchar_t* Value;
-    const wchar_t* Caption;
+    TTextId Caption;
 };
 extern const std::array<TAlarmActionInfo, 5> kAlarmActions;  // order of writing and reading
 
@@ -69,6 +70,8 @@ extern const wchar_t kProgramName[];
 extern const wchar_t kTrayHint[];
 
 extern const wchar_t kSettingsKey[];
+// The program's language, "ru" or "en"; absent means Russian.
+extern const wchar_t kLanguageValue[];
 extern const wchar_t kRunKey[];
 
 class TForm1 {
@@ -174,6 +177,13 @@ public:
     bool FormCloseQuery();
     void FormClose();
     void Button4Click();
+    void N7Click();  // the other language
+    TMenuItem* N7 = nullptr;
+    // Shows every text of the window, the tray menu and the dialogs in the
+    // current language.
+    void ApplyTexts();
+    // Switches the language at once and keeps the choice for the next start.
+    void SwitchLanguage(TLanguage language);
     void Close();  // the one road to the end of the program
     // Another program asked this copy to end: save and end, no question.
     void EndOnRequest();
@@ -203,9 +213,13 @@ private:
     void MakeFont();
     void SizeFrame();
     void FitPages();
-    std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h);
+    std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, TTextId caption, int x, int y, int w, int h);
     HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                     int id = 0, DWORD exStyle = 0);
+    // A control whose text is one of the program's texts, shown in the
+    // current language and changed with it.
+    HWND AddControl(HWND parent, const wchar_t* cls, TTextId text, DWORD style, int x, int y, int w, int h,
+                    int id = 0);
     void ApplyLayout();
     void ShowPage(int index);
 
@@ -219,5 +233,11 @@ private:
     HFONT FFont = nullptr;
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
+    struct TTexted {
+        HWND Wnd;
+        TTextId Text;
+    };
+    std::vector<TTexted> FTexted;
+    void ApplyDialogTexts();
     bool FClosed = false;
 };

@@ -39,8 +39,8 @@ void TForm1::ToggleShuffleWithBalloon() {
     Timer2.SetEnabled(false);
     // Asked once: a player that answers nothing sensible gets no balloon.
     const TPlaySequence order = wCtrl.GetPlaySequence();
-    if (order == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
-    if (order == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
+    if (order == TPlaySequence::psqRandom) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeRandom));
+    if (order == TPlaySequence::psqNext) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeInOrder));
 }
 
 void TForm1::HotKeyPressed(int n) {

@@ -30,7 +30,7 @@ TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
     GetWindowTextW(f.Handle(), caption, 64);
     EXPECT_EQ(std::wstring(caption), L"Plovik v4.0");
     EXPECT_EQ(Captions(f.TrayMenu), (std::vector<std::wstring>{L"О программе ...", L"-", L"Смена каталога", L"Настройки",
-                                                              L"-", L"Выход"}));
+                                                              L"English", L"-", L"Выход"}));
 }
 
 TEST_F(AppTest, TheIconShowsTheWindowAndMinimisingHidesItAgain) {
