@@ -1,12 +1,27 @@
 // Copying, moving and deleting the file the player is playing, and choosing
 // the folder those operations put files into.
 #include "app/form1.h"
+#include "app/safe_file.h"
 #include "app/settings_registry.h"
 #include "player/file_io.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
 namespace {
+
+// Why a file was left where it was: what was not done (FileNotDeleted,
+// FileNotReplaced), with one of the reasons.
+const wchar_t* ReasonText(TRecycleResult result) {
+    switch (result) {
+        case TRecycleResult::InUse: return Text(TTextId::ReasonInUse);
+        case TRecycleResult::NotAccepted: return Text(TTextId::ReasonNotAccepted);
+        default: return Text(TTextId::ReasonRecycleFailed);
+    }
+}
+
+void ReportNotRecycled(const std::wstring& path, TTextId what, TRecycleResult result) {
+    Application().MessageBox(Text(what, path, ReasonText(result)), Application().Title(), MB_OK | MB_ICONWARNING);
+}
 
 // The part after the last backslash or colon.
 std::wstring FileNamePart(const std::wstring& path) {
@@ -48,21 +63,70 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     const std::wstring target = folder + L"\\" + FileNamePart(source);
 
     if (Keyword == L"Copy") {
-        const bool copied = IsExistingFile(source) && CopyFileW(source.c_str(), target.c_str(), FALSE) &&
-                            IsExistingFile(target);
-        if (copied) SuccessBalloon(Text(TTextId::Copied, source));
+        CopyPlayingFile(source, target);
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
-        // A rename only: a move to another volume fails rather than copying.
-        const bool moved = IsExistingFile(source) && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) &&
-                           !IsExistingFile(source) && IsExistingFile(target);
-        if (moved) SuccessBalloon(Text(TTextId::Moved, target));
+        MovePlayingFile(source, target);
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
-        const bool existed = IsExistingFile(source);
-        DeleteFileW(source.c_str());
-        if (existed && !IsExistingFile(source)) SuccessBalloon(Text(TTextId::Deleted, source));
+        DeletePlayingFile(source);
     }
+}
+
+// A file of the same name that holds the same song is kept as it is; a
+// different one goes to the Recycle Bin first, and if it cannot, it stays
+// and the copy or move does not happen.
+TForm1::TTargetPlan TForm1::PrepareTarget(const std::wstring& Source, const std::wstring& Target) {
+    if (!IsExistingFile(Target)) return TTargetPlan::Free;
+    if (IsSameFile(Source, Target) || HaveSameContent(Source, Target)) return TTargetPlan::HoldsTheSame;
+    if (!Checked(CheckBox[14])) return TTargetPlan::Overwrite;
+    const TRecycleResult result = RecycleFile(Target);
+    if (result == TRecycleResult::Recycled || result == TRecycleResult::Missing) return TTargetPlan::Free;
+    ReportNotRecycled(Target, TTextId::FileNotReplaced, result);
+    return TTargetPlan::Refused;
+}
+
+void TForm1::CopyPlayingFile(const std::wstring& Source, const std::wstring& Target) {
+    if (!IsExistingFile(Source)) return;
+    bool copied = false;
+    switch (PrepareTarget(Source, Target)) {
+        case TTargetPlan::HoldsTheSame: copied = true; break;
+        case TTargetPlan::Free: copied = CopyFileChecked(Source, Target, false); break;
+        case TTargetPlan::Overwrite: copied = CopyFileChecked(Source, Target, true); break;
+        case TTargetPlan::Refused: return;
+    }
+    if (copied && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Copied, Source));
+}
+
+void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Target) {
+    if (!IsExistingFile(Source)) return;
+    bool moved = false;
+    switch (PrepareTarget(Source, Target)) {
+        case TTargetPlan::HoldsTheSame:
+            // The song is in the target folder already; a second copy of it
+            // in the old place is all that is left to remove.
+            moved = IsSameFile(Source, Target) || DeleteFileW(Source.c_str());
+            break;
+        case TTargetPlan::Free: moved = MoveFileSafely(Source, Target, false); break;
+        case TTargetPlan::Overwrite: moved = MoveFileSafely(Source, Target, true); break;
+        case TTargetPlan::Refused: return;
+    }
+    if (moved && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Moved, Target));
+}
+
+void TForm1::DeletePlayingFile(const std::wstring& Source) {
+    if (!Checked(CheckBox[14])) {
+        const bool existed = IsExistingFile(Source);
+        DeleteFileW(Source.c_str());
+        if (existed && !IsExistingFile(Source)) SuccessBalloon(Text(TTextId::Deleted, Source));
+        return;
+    }
+    const TRecycleResult result = RecycleFile(Source);
+    if (result == TRecycleResult::Recycled) {
+        SuccessBalloon(Text(TTextId::DeletedToRecycle, Source));
+        return;
+    }
+    if (result != TRecycleResult::Missing) ReportNotRecycled(Source, TTextId::FileNotDeleted, result);
 }
 
 void TForm1::ChangeTargetFolder() {

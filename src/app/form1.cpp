@@ -47,6 +47,7 @@ const std::array<TActionInfo, kActionCount> kActions = {{
     {TTextId::Action30, L"FMove", 3, 4},
     {TTextId::Action31, L"FDel", 3, 5},
     {TTextId::Action32, L"ChDir", 3, 6},
+    {TTextId::Action33, L"PlayPause", 1, 10},
 }};
 
 const std::array<TOptionInfo, 11> kOptions = {{
@@ -62,6 +63,11 @@ const std::array<TOptionInfo, 11> kOptions = {{
     {12, L"AskOnDel", 9, TTextId::OptionAskOnMove},
     {5, L"AskOnMove", 3, TTextId::OptionAskOnDelete},
     {13, L"AutoPlay", 10, TTextId::OptionAutoPlay},
+}};
+
+const std::array<TOptionInfo, 1> kLaterOptions = {{
+    // On: the delete key and a replaced file go to the Recycle Bin.
+    {14, L"DelToRecycle", 11, TTextId::OptionRecycle, true},
 }};
 
 const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
@@ -164,6 +170,7 @@ TForm1::TForm1() {
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
     FormCreate();
+    FStartedUp = true;
 }
 
 TForm1::~TForm1() {
@@ -198,6 +205,7 @@ void TForm1::CreateWindowAndControls() {
     // controls afterwards costs a noticeable part of the start-up.
     CreatePages();
     CreateActionFields();
+    CreateHotKeyMarks();
     CreateAlarmControls();
     CreateFileControls();
     CreateOptionControls();
@@ -269,15 +277,24 @@ void TForm1::CreateActionFields() {
     XPGroupBox1 = AddGroup(Pages[3], TTextId::FileGroup, 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
-        const bool inFileGroup = n >= 29;
+        const bool inFileGroup = n >= 29 && n <= 32;
         HWND parent = inFileGroup ? XPGroupBox1->Handle() : Pages[a.Tab];
         const int k = inFileGroup ? n - 29 : a.Row;
-        const int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
-        const int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k;
+        int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
+        int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k, fieldH = 19;
+        if (n == kPlayPauseAction) {
+            // The designed rows of "Основное" end 20 pixels above the page's
+            // bottom (263 at 96 dpi): a row of the usual pitch would be cut
+            // off, so this one follows closer and its field is as high as
+            // its text needs, in the same column as the others.
+            labelY = 247;
+            fieldY = 245;
+            fieldH = 17;
+        }
         AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
         HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n, Scaled(RECT{fieldX, fieldY, fieldX + 121,
-                                                                                 fieldY + 19})),
-                          fieldX, fieldY, 121, 19);
+                                                                                 fieldY + fieldH})),
+                          fieldX, fieldY, 121, fieldH);
     }
 }
 
@@ -319,10 +336,14 @@ void TForm1::CreateFileControls() {
 }
 
 void TForm1::CreateOptionControls() {
-    XPGroupBox2 = AddGroup(Pages[4], TTextId::OptionsGroup, 8, 8, 401, 212);
-    for (const TOptionInfo& o : kOptions)
+    XPGroupBox2 = AddGroup(Pages[4], TTextId::OptionsGroup, 8, 8, 401, 228);
+    const auto addOption = [this](const TOptionInfo& o) {
         CheckBox[o.CheckBox] = AddControl(XPGroupBox2->Handle(), L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP,
                                           22 - 8, 33 - 8 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+    };
+    for (const TOptionInfo& o : kOptions) addOption(o);
+    for (const TOptionInfo& o : kLaterOptions) addOption(o);
+    SetDesignedLaterOptions();
 }
 
 void TForm1::CreateButtons() {
@@ -569,6 +590,12 @@ void TForm1::ApplyTexts() {
     N7->Caption = Text(TTextId::MenuOtherLanguage);
     N5->Caption = Text(TTextId::MenuExit);
     ApplyDialogTexts();
+    // The marks and the fields that show media keys by name.
+    for (int n = 1; n <= kActionCount; ++n) {
+        if (HotKeyMark[n]) UpdateHotKeyMark(n);
+        InvalidateRect(HotKey[n], nullptr, TRUE);
+    }
+    if (HotKeysSuspended) ShowKeysSuspended(true, false);
     // The status line is the clock's: its next tick writes it in the new language.
     ClockTick();
 }
@@ -591,6 +618,7 @@ void TForm1::FormCreate() {
     FindPlayerPath();
     LoadSettings();
     ApplyHotKeys();
+    ReportKeysNotInForce();
     PlayerStartupActions();
 }
 

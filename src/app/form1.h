@@ -26,17 +26,21 @@
 #include "player/track_monitor.h"
 #include "player/winamp_link.h"
 
-constexpr int kActionCount = 32;
+// The 32 designed actions, and after them the actions added since, whose
+// values are stored after every designed value.
+constexpr int kDesignedActionCount = 32;
+constexpr int kActionCount = 33;
+constexpr int kPlayPauseAction = 33;
 // How long the tray is asked to show the program's balloons.
 constexpr int kBalloonSeconds = 3;
 // The player's full volume.
 constexpr std::uint8_t kMaxVolume = 255;
 
-// Applies X to every action number, 1 to 32: one list for the handlers'
+// Applies X to every action number, 1 to 33: one list for the handlers'
 // declarations, definitions and wiring.
 #define PLOVIK_FOR_EACH_ACTION(X)                                                                        \
     X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) X(15) X(16) X(17) X(18) \
-    X(19) X(20) X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32)
+    X(19) X(20) X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32) X(33)
 
 // One hot-key action: its label, its registry value, where its field stands.
 struct TActionInfo {
@@ -53,8 +57,12 @@ struct TOptionInfo {
     const wchar_t* Value;
     int Row;
     TTextId Caption;
+    bool DesignedOn = false;
 };
 extern const std::array<TOptionInfo, 11> kOptions;
+// Options added since: stored after "Dir", so that older copies read the key
+// as before; an absent value leaves the option in its designed state.
+extern const std::array<TOptionInfo, 1> kLaterOptions;
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -86,8 +94,9 @@ public:
     // ---- controls (the live settings) ----
     HWND PageControl = nullptr;
     std::array<HWND, 5> Pages{};
-    std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[32]
-    std::array<HWND, 14> CheckBox{};              // CheckBox[1]..CheckBox[13], no 11
+    std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[33]
+    std::array<HWND, kActionCount + 1> HotKeyMark{};  // beside each field: why its key is not in force
+    std::array<HWND, 15> CheckBox{};              // CheckBox[1]..CheckBox[14], no 11
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
@@ -103,7 +112,7 @@ public:
     // ---- components, in creation order (destroyed in reverse) ----
     TTarnWinAmpLink wControl;
     TWinAmpCtr wCtrl;
-    std::array<THotKeyManager, kActionCount + 1> HotKeyManager;  // [1]..[32]; [0] unused
+    std::array<THotKeyManager, kActionCount + 1> HotKeyManager;  // [1]..[33]; [0] unused
     TShutH ShutH1;
     TOsInfo OsInfo1;
     TMSG MSG1;
@@ -112,6 +121,7 @@ public:
     TMenuItem *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N6 = nullptr, *N4 = nullptr, *N5 = nullptr;
     TWindowTimer Timer1;
     TWindowTimer Timer2;
+    TWindowTimer KeyRetryTimer;  // takes keys back that another program held
     std::unique_ptr<TTrayIcon> TrayIcon;  // made with the window, its owner
     std::unique_ptr<TOskFolderDialog> BrowsFldr;
 
@@ -132,7 +142,30 @@ public:
     void MinMaxPlayer();
     void ToggleShuffleWithBalloon();
     void HotKeyPressed(int n);
+    void PlayPause();
     bool HotKeysSuspended = false;
+
+    // ---- which keys are in force (hotkey_marks.cpp) ----
+    enum class TKeyState { Free, InForce, HeldElsewhere, AssignedAbove, Refused };
+    struct TKeyStatus {
+        TKeyState State = TKeyState::Free;
+        int Above = 0;    // AssignedAbove: the action that holds the combination
+        DWORD Error = 0;  // Refused: the system's error
+        TShortCut Word = 0;  // the word given to the system
+    };
+    std::array<TKeyStatus, kActionCount + 1> KeyStatus{};
+    // The mark's text of a field, empty when its key is in force or unbound.
+    std::wstring KeyStatusText(int n) const;
+    // A stored word the fields cannot produce is not shown but kept as stored.
+    void LoadHotKeyWord(int n, TShortCut word);
+    TShortCut StoredHotKeyWord(int n) const;
+    void ClearKeptHotKeys();
+    void RetryHeldHotKeys();
+    void ReportKeysNotInForce();
+    // Suspension by action 5 on the tray: dimmed icon, tip and balloon.
+    void ShowKeysSuspended(bool suspended, bool balloon);
+    // A balloon about the keys, titled "Plovik"; the shell takes it down.
+    void ShowKeysBalloon(const std::wstring& Text);
 #define PLOVIK_DECLARE_HANDLER(N) void HotKeyManager##N##HotKeyPressed(TShortCut HotKey, WORD Index);
     PLOVIK_FOR_EACH_ACTION(PLOVIK_DECLARE_HANDLER)
 #undef PLOVIK_DECLARE_HANDLER
@@ -188,6 +221,9 @@ public:
     // Another program asked this copy to end: save and end, no question.
     void EndOnRequest();
     bool Closed() const noexcept { return FClosed; }
+    // Start-up is over (settings loaded, keys applied): from now on the
+    // window shows what is in force and is not hidden again by start-up.
+    bool StartedUp() const noexcept { return FStartedUp; }
 
 private:
     struct TPlaced {
@@ -198,6 +234,10 @@ private:
     void CreateWindowAndControls();
     void CreatePages();
     void CreateActionFields();
+    void CreateHotKeyMarks();
+    void RegisterHotKeyOf(int n);
+    void UpdateHotKeyMark(int n);
+    void UpdateKeyRetryTimer();
     void CreateAlarmControls();
     void CreateFileControls();
     void CreateOptionControls();
@@ -206,6 +246,13 @@ private:
     void CreateFolderDialog();
     std::wstring TargetFolderText() const;
     void SuccessBalloon(const std::wstring& Text);
+    // What is done to a file of the same name in the target folder.
+    enum class TTargetPlan { Free, HoldsTheSame, Overwrite, Refused };
+    TTargetPlan PrepareTarget(const std::wstring& Source, const std::wstring& Target);
+    void CopyPlayingFile(const std::wstring& Source, const std::wstring& Target);
+    void MovePlayingFile(const std::wstring& Source, const std::wstring& Target);
+    void DeletePlayingFile(const std::wstring& Source);
+    void SetDesignedLaterOptions();
     int Scale(int v) const;
     RECT Scaled(const RECT& design) const;
     HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);
@@ -240,4 +287,9 @@ private:
     std::vector<TTexted> FTexted;
     void ApplyDialogTexts();
     bool FClosed = false;
+    bool FStartedUp = false;
+    std::array<TShortCut, kActionCount + 1> FKeptWords{};
+    HWND FMarkTip = nullptr;
+    // The tray's icon as it was before the keys were switched off, and its dimmed variant.
+    TIcon FKeysOnIcon, FKeysOffIcon;
 };

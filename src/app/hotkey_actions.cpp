@@ -8,7 +8,8 @@ void TForm1::ApplyHotKeys() {
     for (int n = 1; n <= kActionCount; ++n) HotKeyManager[n].ClearHotKeys();
     // From action 1 upwards: of two fields with the same combination, the
     // lower-numbered action holds it and the system refuses the other.
-    for (int n = 1; n <= kActionCount; ++n) HotKeyManager[n].AddHotKey(GetHotKeyWord(HotKey[n]));
+    for (int n = 1; n <= kActionCount; ++n) RegisterHotKeyOf(n);
+    UpdateKeyRetryTimer();
 }
 
 void TForm1::EnableHotKeys(bool enable) {
@@ -43,6 +44,15 @@ void TForm1::ToggleShuffleWithBalloon() {
     if (order == TPlaySequence::psqNext) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeInOrder));
 }
 
+// One key for both: a stopped player starts, a playing or paused one pauses
+// (the pause command also resumes a paused player).
+void TForm1::PlayPause() {
+    if (wControl.GetPlayBackStatus() == TTarnWinAmpPlayBackStatus::wapsStopped)
+        wControl.TrackPlay();
+    else
+        wControl.TrackPause();
+}
+
 void TForm1::HotKeyPressed(int n) {
     switch (n) {
         case 1: LaunchPlayer(Checked(CheckBox[13])); break;
@@ -61,6 +71,8 @@ void TForm1::HotKeyPressed(int n) {
                 ApplyHotKeys();
             }
             HotKeysSuspended = !HotKeysSuspended;
+            UpdateKeyRetryTimer();
+            ShowKeysSuspended(HotKeysSuspended, true);
             break;
         case 6: wControl.TrackPlay(); break;
         case 7: wControl.TrackPause(); break;
@@ -89,6 +101,7 @@ void TForm1::HotKeyPressed(int n) {
         case 30: FileOperation(L"Move"); break;
         case 31: FileOperation(L"Del"); break;
         case 32: ChangeTargetFolder(); break;
+        case 33: PlayPause(); break;
         default: break;
     }
 }

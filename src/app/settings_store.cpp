@@ -80,16 +80,21 @@ void TForm1::LoadSettings() {
             return;
         }
         if (!reg.OpenKey(kSettingsKey, false)) return;
-        for (int n = 1; n <= kActionCount; ++n) {
+        const auto loadHotKey = [&](int n) {
             const wchar_t* name = kActions[n - 1].Value;
             LoadValue(reg, name, errors,
-                      [&] { SetHotKeyWord(HotKey[n], static_cast<TShortCut>(reg.ReadInteger(name) & 0xFFFF)); });
-        }
+                      [&] { LoadHotKeyWord(n, static_cast<TShortCut>(reg.ReadInteger(name) & 0xFFFF)); });
+        };
+        for (int n = 1; n <= kDesignedActionCount; ++n) loadHotKey(n);
         for (const TAlarmActionInfo& a : kAlarmActions)
             LoadValue(reg, a.Value, errors, [&] { SetRadio(a.RadioButton, reg.ReadBool(a.Value)); });
         for (const TOptionInfo& o : kOptions)
             LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
         LoadValue(reg, L"Dir", errors, [&] { SetWindowTextW(Edit1, reg.ReadString(L"Dir").c_str()); });
+        for (const TOptionInfo& o : kLaterOptions)
+            LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
+        // Actions added since come after every designed value.
+        for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) loadHotKey(n);
         LoadValue(reg, kLanguageValue, errors, [&] { LoadLanguage(reg); });
     }
     if (CurrentLanguage() != language) ApplyTexts();
@@ -104,12 +109,15 @@ void TForm1::SaveSettings() {
     {
         TKeyCloser closer(reg);
         if (!reg.OpenKey(kSettingsKey, false)) return;
-        for (int n = 1; n <= kActionCount; ++n) reg.WriteInteger(kActions[n - 1].Value, GetHotKeyWord(HotKey[n]));
+        for (int n = 1; n <= kDesignedActionCount; ++n) reg.WriteInteger(kActions[n - 1].Value, StoredHotKeyWord(n));
         for (const TAlarmActionInfo& a : kAlarmActions) reg.WriteBool(a.Value, Checked(RadioButton[a.RadioButton]));
         for (const TOptionInfo& o : kOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
         wchar_t dir[MAX_PATH * 2] = {};
         GetWindowTextW(Edit1, dir, static_cast<int>(std::size(dir)));
         reg.WriteString(L"Dir", dir);
+        for (const TOptionInfo& o : kLaterOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
+        for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n)
+            reg.WriteInteger(kActions[n - 1].Value, StoredHotKeyWord(n));
     }
     TKeyCloser closer(reg);
     if (!reg.OpenKey(kRunKey, false)) return;
@@ -124,9 +132,17 @@ void TForm1::ResetSettings() {
                                  MB_OKCANCEL | MB_ICONWARNING) != IDOK)
         return;
     for (int n = 1; n <= kActionCount; ++n) SetHotKeyWord(HotKey[n], 0);
+    ClearKeptHotKeys();
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) SetChecked(CheckBox[n], false);
+    SetDesignedLaterOptions();
     ApplyHotKeys();
     SaveSettings();
+}
+
+// A reset brings the later options back to their designed state: for the
+// Recycle Bin that is on, and a reset must not make deletions final.
+void TForm1::SetDesignedLaterOptions() {
+    for (const TOptionInfo& o : kLaterOptions) SetChecked(CheckBox[o.CheckBox], o.DesignedOn);
 }
 
 void TForm1::Button1Click() {

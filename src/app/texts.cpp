@@ -34,9 +34,25 @@ const wchar_t* Text(TTextId id, TLanguage language) noexcept {
 
 const wchar_t* Text(TTextId id) noexcept { return Text(id, GLanguage); }
 
+namespace {
+void Fill(std::wstring& text, const wchar_t* mark, const std::wstring& argument) {
+    const std::size_t at = text.find(mark);
+    if (at != std::wstring::npos) text.replace(at, 2, argument);
+}
+}  // namespace
+
 std::wstring Text(TTextId id, const std::wstring& argument) {
     std::wstring text = Text(id);
-    const std::size_t at = text.find(L"%1");
-    if (at != std::wstring::npos) text.replace(at, 2, argument);
+    Fill(text, L"%1", argument);
+    return text;
+}
+
+// The second goes in first: the first is a file name, which may hold a "%2"
+// of its own.
+std::wstring Text(TTextId id, const std::wstring& argument1, const std::wstring& argument2) {
+    std::wstring text = Text(id);
+    const std::size_t second = text.find(L"%2");
+    if (second != std::wstring::npos) text.replace(second, 2, argument2);
+    Fill(text, L"%1", argument1);
     return text;
 }

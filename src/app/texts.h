@@ -15,21 +15,28 @@ enum class TTextId : int {
     Action1, Action2, Action3, Action4, Action5, Action6, Action7, Action8,
     Action9, Action10, Action11, Action12, Action13, Action14, Action15, Action16,
     Action17, Action18, Action19, Action20, Action21, Action22, Action23, Action24,
-    Action25, Action26, Action27, Action28, Action29, Action30, Action31, Action32,
+    Action25, Action26, Action27, Action28, Action29, Action30, Action31, Action32, Action33,
     CurrentTime, StatusAtStart, StatusNotDetected, StatusDetected, AlarmBox, AlarmGroup,
     AlarmStartPlayer, AlarmPowerOff, AlarmClosePlayer, AlarmLogOff, AlarmFullVolume,
     FileGroup, ChooseFolderButton,
     OptionsGroup, OptionAutoStart, OptionStartPlayer, OptionFullVolume, OptionFadeOut, OptionHideOnSave,
     OptionTrackHint, OptionSuccessHint, OptionAskOnExit, OptionAskOnMove, OptionAskOnDelete, OptionAutoPlay,
+    OptionRecycle,
     ExitButton, ResetButton, SaveButton,
     // tray menu and its dialogs
     MenuAbout, MenuChangeFolder, MenuSettings, MenuOtherLanguage, MenuExit,
     AboutOther, LocatePlayerTitle, LocatePlayerFilter, FolderLabel, FolderTitle,
     // questions and messages
     ConfirmCaption, WarningCaption, AskExit, AskReset, AskMove, AskDelete,
-    PlayerNotFound, NoTargetFolder,
+    PlayerNotFound, NoTargetFolder, FileNotDeleted, FileNotReplaced, ReasonInUse, ReasonNotAccepted,
+    ReasonRecycleFailed,
+    // hot keys: the names of the media keys, the marks of keys not in force,
+    // the tray while the keys are off
+    MediaPlayPause, MediaStop, MediaNextTrack, MediaPrevTrack, MediaVolumeUp, MediaVolumeDown, MediaMute,
+    MarkHeldElsewhere, MarkAssignedAbove, MarkRefused, KeysBalloonTitle, KeysOffTipSuffix, KeysOffBalloon,
+    KeysOnBalloon,
     // balloons
-    MessageBalloon, Copied, Moved, Deleted, ModeBalloon, ModeRandom, ModeInOrder, CurrentSong,
+    MessageBalloon, Copied, Moved, Deleted, DeletedToRecycle, ModeBalloon, ModeRandom, ModeInOrder, CurrentSong,
     // the settings store's errors
     RegistryBadType, RegistryGetFailed, RegistrySetFailed, RegistryBadValue,
     Count
@@ -71,5 +78,6 @@ bool LanguageFromCode(const std::wstring& code, TLanguage& language) noexcept;
 // The text in the current language, or in the one given.
 const wchar_t* Text(TTextId id) noexcept;
 const wchar_t* Text(TTextId id, TLanguage language) noexcept;
-// The text with "%1" replaced by the argument.
+// The text with "%1" (and "%2") replaced by the arguments.
 std::wstring Text(TTextId id, const std::wstring& argument);
+std::wstring Text(TTextId id, const std::wstring& argument1, const std::wstring& argument2);

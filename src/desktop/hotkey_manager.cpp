@@ -54,11 +54,18 @@ WORD THotKeyManager::AddHotKey(TShortCut HotKey) {
     WORD mods = 0, key = 0;
     SeparateHotKey(HotKey, mods, key);
     const ATOM atom = GlobalAddAtomW(AtomName(HotKey).c_str());
-    if (atom == 0) return 0;
+    if (atom == 0) {
+        FLastError = GetLastError();
+        return 0;
+    }
     if (!RegisterHotKey(FTargetWindow, atom, mods, key)) {
+        // Read before the atom's release can overwrite it.
+        FLastError = GetLastError();
+        if (FLastError == 0) FLastError = ERROR_INVALID_PARAMETER;
         GlobalDeleteAtom(atom);
         return 0;
     }
+    FLastError = 0;
     FHotKeyList.push_back({HotKey, atom});
     return atom;
 }

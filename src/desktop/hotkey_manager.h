@@ -47,6 +47,10 @@ public:
     void UnhookApp();
 
     const std::vector<THotKeyRegistration>& Registrations() const noexcept { return FHotKeyList; }
+    // The system's error of the last AddHotKey (0 when it succeeded), so that
+    // a key held by another program (ERROR_HOTKEY_ALREADY_REGISTERED) can be
+    // told from one refused for another reason.
+    DWORD LastError() const noexcept { return FLastError; }
 
     TOnHotKeyPressed OnHotKeyPressed;
 
@@ -59,5 +63,6 @@ private:
 
     HWND FTargetWindow;
     std::vector<THotKeyRegistration> FHotKeyList;
+    DWORD FLastError = 0;
     TWindowHook FHook;
 };

@@ -4,7 +4,7 @@ namespace {
 constexpr TShortCut kCtrlAltN = 0xC04E;
 }
 
-TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
+TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     TForm1& f = Form();
     EXPECT_EQ(ValueCount(), 0u);
     for (int n = 1; n <= kActionCount; ++n) EXPECT_EQ(GetHotKeyWord(f.HotKey[n]), 0) << n;
@@ -13,8 +13,12 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWrites49Values) {
     for (const auto& o : kOptions) EXPECT_FALSE(f.Checked(f.CheckBox[o.CheckBox])) << o.CheckBox;
     EXPECT_EQ(EditText(), L"");
 
+    EXPECT_TRUE(f.Checked(f.CheckBox[14])) << "deleting goes to the Recycle Bin";
+
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 49u);
+    EXPECT_EQ(ValueCount(), 51u) << "the 49 values older copies know, \"DelToRecycle\" and \"PlayPause\"";
+    EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
+    EXPECT_EQ(Dword(L"PlayPause"), 0u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
     EXPECT_EQ(Dword(L"RadWaOn"), 1u);
     EXPECT_EQ(Dword(L"RadVolMax"), 0u);
@@ -200,4 +204,34 @@ TEST_F(AppTest, ResetAnsweredCancelChangesNothingButStillSaves) {
     EXPECT_TRUE(f.Checked(f.CheckBox[9]));
     EXPECT_EQ(Dword(L"Pause"), kCtrlAltN);
     EXPECT_EQ(Dword(L"HintOnComplete"), 1u);
+}
+
+TEST_F(AppTest, TheRecycleBinOptionIsOnUnlessStoredOffAndAResetTurnsItOnAgain) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[14], false);
+    f.SaveSettings();
+    EXPECT_EQ(Dword(L"DelToRecycle"), 0u);
+    Restart();
+    EXPECT_FALSE(Form().Checked(Form().CheckBox[14]));
+
+    // A key written by an older copy has no such value: the option is on.
+    HKEY k;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+    RegDeleteValueW(k, L"DelToRecycle");
+    RegCloseKey(k);
+    Restart();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+
+    // A bad value is reported like the others and leaves the option on.
+    WriteRaw(L"DelToRecycle", REG_SZ, L"0", 4);
+    Restart();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].Text.find(L"Invalid data type for 'DelToRecycle'"), std::wstring::npos);
+
+    Form().SetChecked(Form().CheckBox[14], false);
+    answers = {IDOK};
+    Form().Button1Click();
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
+    EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
 }

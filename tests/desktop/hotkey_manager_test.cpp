@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <thread>
+
+#include "support/key_holder.h"
 #include "support/peer_player.h"
 
 namespace {
@@ -139,6 +142,30 @@ TEST(HotKeyManager, WordWithBits8To12RegistersButNeverFires) {
     m.ClearHotKeys();
     EXPECT_TRUE(HotKeyAvailable(0xC000 | 'J'));
     EXPECT_FALSE(AtomExists(AtomName(odd)));
+}
+
+TEST(HotKeyManager, ARefusalReportsTheSystemsReasonAndLeaksNoAtom) {
+    const TShortCut held = 0xC000 | 'K';
+    TKeyHolder other({held});
+    ASSERT_TRUE(other.Holds(held)) << other.Log();
+    THotKeyManager m;
+    EXPECT_EQ(m.AddHotKey(held), 0);
+    EXPECT_EQ(m.LastError(), static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED));
+    EXPECT_FALSE(AtomExists(AtomName(held)));
+    EXPECT_TRUE(m.Registrations().empty());
+
+    // Refused for another reason: the target window belongs to another thread.
+    const TShortCut free = 0xC000 | 'J';
+    std::thread([&] { EXPECT_EQ(m.AddHotKey(free), 0); }).join();
+    EXPECT_EQ(m.LastError(), static_cast<DWORD>(ERROR_WINDOW_OF_OTHER_THREAD));
+    EXPECT_FALSE(AtomExists(AtomName(free)));
+
+    EXPECT_NE(m.AddHotKey(free), 0);
+    EXPECT_EQ(m.LastError(), 0u);
+    ASSERT_TRUE(other.Release(held));
+    EXPECT_NE(m.AddHotKey(held), 0) << "taken once the other program lets go";
+    m.ClearHotKeys();
+    EXPECT_FALSE(AtomExists(AtomName(held)));
 }
 
 TEST(HotKeyManager, HooksNestMostRecentFirstAndPassEveryMessageOn) {

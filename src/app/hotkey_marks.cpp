@@ -1,0 +1,203 @@
+// Which hot keys are in force: a mark beside every field whose combination
+// the system did not take, with the reason in a tooltip; a cheap retry of the
+// keys that another program holds; the start-up balloon that names them; and
+// the stored words that the fields cannot show, kept as they were stored.
+#include "app/form1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "app/hotkey_field.h"
+
+namespace {
+
+// A held key is asked for again this often: one registration attempt per
+// held key and tick, and no window work unless one comes free.
+constexpr UINT kKeyRetryMs = 3000;
+// Room the shell gives a balloon's text, less the terminator.
+constexpr size_t kBalloonTextRoom = 255;
+const std::wstring_view kCutMark = L", …";
+
+// The mark: a small icon painted to the control's size, which follows the
+// window's DPI. GWLP_USERDATA holds the shared system icon to draw.
+LRESULT CALLBACK MarkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg != WM_PAINT) return DefSubclassProc(wnd, msg, wp, lp);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(wnd, &ps);
+    RECT r;
+    GetClientRect(wnd, &r);
+    HBRUSH back = reinterpret_cast<HBRUSH>(
+        SendMessageW(GetParent(wnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
+    FillRect(dc, &r, back ? back : GetSysColorBrush(COLOR_BTNFACE));
+    const int side = std::min(r.right, r.bottom);
+    if (HICON icon = reinterpret_cast<HICON>(GetWindowLongPtrW(wnd, GWLP_USERDATA)))
+        DrawIconEx(dc, 0, (r.bottom - side) / 2, icon, side, side, 0, nullptr, DI_NORMAL);
+    EndPaint(wnd, &ps);
+    return 0;
+}
+
+void SetToolText(HWND tip, HWND tool, const std::wstring& text) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.hwnd = GetParent(tool);
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void AddTool(HWND tip, HWND tool) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = GetParent(tool);
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+}  // namespace
+
+void TForm1::CreateHotKeyMarks() {
+    FMarkTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    for (int n = 1; n <= kActionCount; ++n) {
+        RECT field{};
+        for (const TPlaced& p : FPlaced)
+            if (p.Wnd == HotKey[n]) field = p.Design;
+        // Just right of the field, inside the tab and the file group alike.
+        HotKeyMark[n] = AddControl(GetParent(HotKey[n]), L"STATIC", L"", SS_NOTIFY, field.right + 3,
+                                   field.top + 1, 16, field.bottom - field.top - 2);
+        ShowWindow(HotKeyMark[n], SW_HIDE);
+        SetWindowSubclass(HotKeyMark[n], MarkProc, 1, 0);
+        AddTool(FMarkTip, HotKeyMark[n]);
+        AddTool(FMarkTip, HotKey[n]);
+    }
+    KeyRetryTimer.SetInterval(kKeyRetryMs);
+    KeyRetryTimer.OnTimer = [this] { RetryHeldHotKeys(); };
+}
+
+std::wstring TForm1::KeyStatusText(int n) const {
+    const TKeyStatus& s = KeyStatus[n];
+    switch (s.State) {
+        case TKeyState::HeldElsewhere: return Text(TTextId::MarkHeldElsewhere);
+        case TKeyState::AssignedAbove: return Text(TTextId::MarkAssignedAbove, Text(kActions[s.Above - 1].Label));
+        case TKeyState::Refused: return std::wstring(Text(TTextId::MarkRefused)) + L": " + SystemErrorText(s.Error);
+        default: return {};
+    }
+}
+
+void TForm1::UpdateHotKeyMark(int n) {
+    HWND mark = HotKeyMark[n];
+    if (!mark) return;
+    const std::wstring text = KeyStatusText(n);
+    const wchar_t* icon = KeyStatus[n].State == TKeyState::AssignedAbove ? IDI_INFORMATION
+                          : KeyStatus[n].State == TKeyState::Refused      ? IDI_ERROR
+                                                                          : IDI_WARNING;
+    SetWindowLongPtrW(mark, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(LoadIconW(nullptr, icon)));
+    SetWindowTextW(mark, text.c_str());
+    SetToolText(FMarkTip, mark, text);
+    SetToolText(FMarkTip, HotKey[n], text);
+    InvalidateRect(mark, nullptr, TRUE);
+    ShowWindow(mark, text.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
+// Registers one field's word and notes whether it is in force and, if not, why.
+void TForm1::RegisterHotKeyOf(int n) {
+    const TShortCut word = GetHotKeyWord(HotKey[n]);
+    if (word != 0) FKeptWords[n] = 0;  // a combination typed in replaces the kept word
+    const WORD index = HotKeyManager[n].AddHotKey(word);
+    TKeyStatus s;
+    s.Word = word;
+    if (word == 0) {
+        s.State = TKeyState::Free;
+    } else if (index != 0) {
+        s.State = TKeyState::InForce;
+    } else {
+        for (int m = 1; m < n && s.Above == 0; ++m)
+            if (GetHotKeyWord(HotKey[m]) == word) s.Above = m;
+        if (s.Above != 0)
+            s.State = TKeyState::AssignedAbove;
+        else if (HotKeyManager[n].LastError() == ERROR_HOTKEY_ALREADY_REGISTERED)
+            s.State = TKeyState::HeldElsewhere;
+        else {
+            s.State = TKeyState::Refused;
+            s.Error = HotKeyManager[n].LastError();
+        }
+    }
+    const TKeyStatus old = KeyStatus[n];
+    KeyStatus[n] = s;
+    if (old.State != s.State || old.Above != s.Above || old.Error != s.Error) UpdateHotKeyMark(n);
+}
+
+// Suspended keys are not asked for: the user switched them off.
+void TForm1::UpdateKeyRetryTimer() {
+    bool held = false;
+    for (int n = 1; n <= kActionCount; ++n) held = held || KeyStatus[n].State == TKeyState::HeldElsewhere;
+    KeyRetryTimer.SetEnabled(held && !HotKeysSuspended);
+}
+
+void TForm1::RetryHeldHotKeys() {
+    if (HotKeysSuspended) {
+        UpdateKeyRetryTimer();
+        return;
+    }
+    for (int n = 1; n <= kActionCount; ++n) {
+        if (KeyStatus[n].State != TKeyState::HeldElsewhere || !HotKeyManager[n].Registrations().empty()) continue;
+        // The word the key was refused for, not an edit made since: edits
+        // take effect only when the keys are applied.
+        TKeyStatus& st = KeyStatus[n];
+        if (HotKeyManager[n].AddHotKey(st.Word) != 0) {
+            st.State = TKeyState::InForce;
+            UpdateHotKeyMark(n);
+        } else if (HotKeyManager[n].LastError() != ERROR_HOTKEY_ALREADY_REGISTERED) {
+            st.State = TKeyState::Refused;
+            st.Error = HotKeyManager[n].LastError();
+            UpdateHotKeyMark(n);
+        }
+    }
+    UpdateKeyRetryTimer();
+}
+
+// One balloon when start-up finds a key held by another program, naming every
+// action whose key is not in force; the list is cut between captions.
+void TForm1::ReportKeysNotInForce() {
+    bool held = false;
+    for (int n = 1; n <= kActionCount; ++n) held = held || KeyStatus[n].State == TKeyState::HeldElsewhere;
+    if (!held) return;
+    std::wstring text;
+    for (int n = 1; n <= kActionCount; ++n) {
+        const TKeyState st = KeyStatus[n].State;
+        if (st == TKeyState::InForce || st == TKeyState::Free) continue;
+        const std::wstring item = (text.empty() ? L"" : L", ") + std::wstring(::Text(kActions[n - 1].Label));
+        if (text.size() + item.size() > kBalloonTextRoom - kCutMark.size()) {
+            text += kCutMark;
+            break;
+        }
+        text += item;
+    }
+    ShowKeysBalloon(text);
+}
+
+// Not on Timer2's two seconds, which are for the track: a balloon about the
+// keys stays as long as the shell shows it.
+void TForm1::ShowKeysBalloon(const std::wstring& Text) {
+    if (!TrayIcon) return;
+    Timer2.SetEnabled(false);
+    TrayIcon->ShowBalloonHint(::Text(TTextId::KeysBalloonTitle), Text, bitInfo, kBalloonSeconds);
+}
+
+void TForm1::LoadHotKeyWord(int n, TShortCut word) {
+    FKeptWords[n] = IsAcceptableHotKey(word) ? 0 : word;
+    SetHotKeyWord(HotKey[n], FKeptWords[n] ? 0 : word);
+}
+
+TShortCut TForm1::StoredHotKeyWord(int n) const {
+    const TShortCut word = GetHotKeyWord(HotKey[n]);
+    return word != 0 ? word : FKeptWords[n];
+}
+
+void TForm1::ClearKeptHotKeys() { FKeptWords.fill(0); }

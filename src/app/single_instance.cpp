@@ -1,0 +1,91 @@
+#include "app/single_instance.h"
+
+#include <iterator>
+
+#include "app/form1.h"
+
+namespace {
+
+const wchar_t kAppWindowClass[] = L"PlovikApplication";
+// The running copy's answer once it has shown its window.
+constexpr LRESULT kShown = 0x504C564B;
+// A copy that does not answer within this is asked again.
+constexpr UINT kAnswerWaitMs = 1000;
+
+// The running copy's form once start-up is over: earlier, the window would
+// show settings not loaded yet (start-up may wait in a dialog), and the tray
+// icon's start-up would hide it again.
+TForm1* ReadyForm() {
+    HWND wnd = Application().MainForm();
+    auto* form = wnd ? reinterpret_cast<TForm1*>(GetWindowLongPtrW(wnd, GWLP_USERDATA)) : nullptr;
+    return form && form->Handle() == wnd && form->StartedUp() && !form->Closed() ? form : nullptr;
+}
+
+bool AskToShow(HWND running) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(running, &pid);
+    // The user just started us, so we may hand the foreground on.
+    AllowSetForegroundWindow(pid);
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(running, TSingleInstance::ShowSettingsMessage(), 0, 0, SMTO_ABORTIFHUNG,
+                               kAnswerWaitMs, &answer) != 0 &&
+           answer == static_cast<DWORD_PTR>(kShown);
+}
+
+}  // namespace
+
+std::wstring TSingleInstance::MutexName() {
+    // "Local\" is the session; the user's name keeps a second account that
+    // runs in the same session (run as another user) apart.
+    wchar_t user[257] = {};
+    DWORD size = static_cast<DWORD>(std::size(user));
+    if (!GetUserNameW(user, &size)) user[0] = L'\0';
+    return std::wstring(L"Local\\Merrowind.Plovik.") + user;
+}
+
+UINT TSingleInstance::ShowSettingsMessage() {
+    static const UINT message = RegisterWindowMessageW(L"Merrowind.Plovik.ShowSettings");
+    return message;
+}
+
+TSingleInstance::TSingleInstance() {
+    FMutex = CreateMutexW(nullptr, FALSE, MutexName().c_str());
+    // Without the name (the system refused it) nothing can be told apart:
+    // the program starts as it always did.
+    FFirst = FMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+TSingleInstance::~TSingleInstance() {
+    StopServing();
+    if (FMutex) CloseHandle(FMutex);
+}
+
+void TSingleInstance::StopServing() { FHook.Unhook(); }
+
+void TSingleInstance::Serve() {
+    FHook.Hook(Application().Handle(), [](TMessage& m) {
+        if (m.Msg != ShowSettingsMessage()) return;
+        TForm1* form = ReadyForm();
+        // Not ready yet: no answer, and the later start asks again.
+        if (!form) return;
+        // Answered first: the later start ends while the window comes up.
+        ReplyMessage(kShown);
+        form->TrayIcon->ShowMainForm();
+        SetForegroundWindow(form->Handle());
+    });
+}
+
+bool TSingleInstance::ShowRunningCopy(DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kAppWindowClass, nullptr)) != nullptr;) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != GetCurrentProcessId() && AskToShow(w)) return true;
+        }
+        if (GetTickCount64() >= deadline) return false;
+        // The running copy is still starting: its window is not there yet,
+        // or not ready to be shown.
+        Sleep(200);
+    }
+}

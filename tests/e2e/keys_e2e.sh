@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Keys a user can rely on, on the test display: which virtual keys Wine
+# delivers for the keyboard's media keys; a key held by another program is
+# marked in the settings window and taken back when that program lets go;
+# the media keys drive the stand-in player in each play state; a second
+# start of Plovik.exe brings the first copy's window forward and ends.
+# Screenshots go to <bin>/../screenshots.
+set -uo pipefail
+bin=$1
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tools/session-lib.sh"
+work=$(mktemp -d)
+shots=$(realpath -m "$bin/../screenshots")
+log=$work/player.log
+holder_log=$work/holder.log
+trap 'stop_wine; rm -rf "$work"' EXIT
+mkdir -p "$shots"
+
+fail() { echo "FAIL: $*"; echo "--- player log (requests left out)"; grep -v '^USER 0 ' "$log" 2>/dev/null
+         echo "--- holder log"; cat "$holder_log" 2>/dev/null; exit 1; }
+window_shown() { [ -n "$(main_window)" ]; }
+# Every copy has one hidden application window with the program's title.
+plovik_copies() { xdotool search --name '^\(Merrowind\) Plovik v4\.0$' 2>/dev/null | wc -l; }
+
+# key_holder <words...>: another program holding these keys.
+start_holder() {
+  rm -f "$holder_log"
+  wine "$bin/key_holder.exe" --log "$(win_path "$holder_log")" "$@" >/dev/null 2>&1 &
+  HOLDER_PID=$!
+  wait_until 30 grep -sq '^READY' "$holder_log"
+}
+# Ending the holder lets go of its keys, as any program's end does.
+stop_holder() { kill "$HOLDER_PID" 2>/dev/null; wait "$HOLDER_PID" 2>/dev/null; }
+
+start_player "$bin" "$log" --file 'C:\Music\a.mp3' --file 'C:\Music\b.mp3' || fail "the stand-in player did not start"
+
+# 1. Which virtual keys Wine makes of the media keysyms: the holder registers
+# each media key on its own and logs the identifier of every press.
+declare -A vk=([XF86AudioPlay]=179 [XF86AudioStop]=178 [XF86AudioNext]=176 [XF86AudioPrev]=177
+               [XF86AudioRaiseVolume]=175 [XF86AudioLowerVolume]=174 [XF86AudioMute]=173)
+start_holder "${vk[@]}" || fail "the key holder did not start"
+for sym in XF86AudioPlay XF86AudioStop XF86AudioNext XF86AudioPrev XF86AudioRaiseVolume XF86AudioLowerVolume XF86AudioMute; do
+  deadline=$((SECONDS + 10))
+  until grep -qx "PRESSED ${vk[$sym]}" "$holder_log"; do
+    (( SECONDS < deadline )) || fail "Wine delivered no virtual key ${vk[$sym]} for $sym"
+    focus_player; xdotool key "$sym"; sleep 0.3
+  done
+  printf 'Wine delivers %s as virtual key 0x%X\n' "$sym" "${vk[$sym]}"
+done
+stop_holder
+echo "PASS: Wine delivers the seven media keysyms as the media virtual keys"
+
+# 2. Another program holds Ctrl+Alt+V, the stop key of the demonstration settings.
+start_holder 0xC056 || fail "the key holder did not start"
+grep -qx 'HELD 49238' "$holder_log" || fail "the holder could not take Ctrl+Alt+V"
+install_player "$bin"   # where Plovik looks, so that start-up asks nothing
+seed_settings '"PlayPause"=dword:000000b3' '"PlayNext"=dword:000000b0' '"PlayPrev"=dword:000000b1' \
+  '"VolUp"=dword:000000af' '"VolDown"=dword:000000ae' '"AskOnExit"=dword:00000000'
+start_plovik "$bin"
+wait_until 60 has_tray || fail "no tray icon appeared"
+
+# 3. A second start while the first runs: the first copy's window comes
+# forward, the second ends, and there is still one copy and one tray icon.
+[ -z "$(main_window)" ] || fail "the settings window showed at start"
+wine "$bin/Plovik.exe" >/dev/null 2>&1 &
+second=$!
+wait_until 40 sh -c "! kill -0 $second 2>/dev/null" || fail "the second start did not end"
+wait_until 20 window_shown || fail "the second start did not bring the settings window forward"
+[ "$(plovik_copies)" = 1 ] || fail "more than one Plovik runs: $(plovik_copies)"
+echo "PASS: a second start brought the running copy's settings window forward and ended"
+
+# 4. The stop field on "Основное" is marked; the tooltip names the reason.
+form=$(main_window)
+click_at "$form" 128 41
+read -r fx fy < <(corner "$form")
+# The mark stands right of the stop field (third row); hovering shows the tooltip.
+xdotool mousemove $((fx + 394)) $((fy + 115)); sleep 0.3
+xdotool mousemove $((fx + 396)) $((fy + 117)); sleep 2.5
+import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
+echo "PASS: screenshot of the marked field in $shots/hotkey-taken.png"
+
+# 5. The other program lets go: within a few seconds Plovik holds the key.
+stop_holder
+press_until "$log" "COMMAND 40047 0" ctrl+alt+v || fail "Ctrl+Alt+V was not taken back from the other program"
+echo "PASS: a key let go by the other program was taken back"
+
+# 6. The media keys against the player: stopped -> play, playing -> pause, paused -> pause.
+focus_player
+press_until "$log" "COMMAND 40045 0" XF86AudioPlay || fail "play/pause did not start the stopped player"
+for i in 1 2; do
+  n=$(grep -c '^COMMAND 40046 0$' "$log")
+  deadline=$((SECONDS + 20))
+  until [ "$(grep -c '^COMMAND 40046 0$' "$log")" -gt "$n" ]; do
+    (( SECONDS < deadline )) || fail "play/pause did not pause (press $i)"
+    focus_player; xdotool key XF86AudioPlay; sleep 0.5
+  done
+done
+press_until "$log" "COMMAND 40048 0" XF86AudioNext || fail "the next-track key did not reach the player"
+press_until "$log" "COMMAND 40044 0" XF86AudioPrev || fail "the previous-track key did not reach the player"
+press_until "$log" "COMMAND 40058 0" XF86AudioRaiseVolume || fail "the volume-up key did not reach the player"
+press_until "$log" "COMMAND 40059 0" XF86AudioLowerVolume || fail "the volume-down key did not reach the player"
+echo "PASS: the media keys drive the player in each play state"
