@@ -103,6 +103,8 @@ pass "silent setup with auto-start wrote the option and the entry \"$entry_by_se
 # ---- Plovik from the installed place works with a key
 wine reg add "$settings" /v Play /t REG_DWORD /d 0xc058 /f >/dev/null 2>&1          # Ctrl+Alt+X
 wine reg add "$settings" /v AskOnExit /t REG_DWORD /d 1 /f >/dev/null 2>&1
+# The clicks below find the tabs where the Russian texts put them.
+wine reg add "$settings" /v Language /t REG_SZ /d ru /f >/dev/null 2>&1
 # The player at its usual place, or Plovik's first start asks where it is.
 install_player "$bin"
 start_player "$bin" "$log" --file 'C:\Music\a.mp3' --file 'C:\Music\b.mp3' || fail "the stand-in player did not start"
@@ -122,7 +124,7 @@ wine "$setup" /S >/dev/null 2>&1 || fail "setup over a running copy failed"
 plovik_gone || fail "setup left the old copy running"
 expect "FadeOut changed in the window, after the upgrade" "$(reg_get "$settings" FadeOut)" 0x1
 expect "Play binding after the upgrade" "$(reg_get "$settings" Play)" 0xc058
-expect "Language after an upgrade without a choice" "$(reg_get "$settings" Language)" en
+expect "Language after an upgrade without a choice" "$(reg_get "$settings" Language)" ru
 expect "AutoLoadPr after an upgrade without a choice" "$(reg_get "$settings" AutoLoadPr)" 0x1
 cmp -s "$appdir/Plovik.exe" "$bin/Plovik.exe" || fail "the upgrade did not leave this build's Plovik.exe"
 pass "setup over a running copy ended it without a question and kept the setting changed in its window"
@@ -136,6 +138,26 @@ click_at "$(main_window)" 95 350    # "Выход из программы"
 wait_until 20 plovik_gone || fail "Plovik did not end through its exit button"
 expect "the program's own auto-start entry" "$(reg_get "$run" Plovik)" "$entry_by_setup"
 pass "the program's auto-start box and the setup program write the same entry"
+
+# ---- the same in a folder whose name has spaces (the entry's quoting rule)
+spaced_win='C:\Plovik Test\Plovik'
+spaced=$WINEPREFIX/drive_c/Plovik\ Test/Plovik
+# /D takes the rest of the command line as it stands, spaces and all: through
+# cmd, which passes it on unquoted (wine would quote the argument).
+wine cmd /c "$setup /S /AUTOSTART=1 /D=$spaced_win" >/dev/null 2>&1 || fail "silent setup into a folder with spaces failed"
+[ -s "$spaced/Plovik.exe" ] || fail "nothing installed into the folder with spaces"
+entry_by_setup=$(reg_get "$run" Plovik)
+wine "$spaced_win\\Plovik.exe" >/dev/null 2>&1 &
+wait_until 60 has_tray || fail "Plovik from the folder with spaces shows no tray icon"
+wine reg delete "$run" /v Plovik /f >/dev/null 2>&1
+open_settings "$(tray_window)" || fail "the settings window did not open"
+click_at "$(main_window)" 95 350    # "Выход из программы"
+wait_until 20 plovik_gone || fail "Plovik did not end through its exit button"
+expect "the program's own entry for a folder with spaces" "$(reg_get "$run" Plovik)" "$entry_by_setup"
+wine "$spaced_win\\Uninstall.exe" /S >/dev/null 2>&1
+wait_until 60 test ! -e "$spaced" || fail "the uninstaller left the folder with spaces"
+wine "$setup" /S >/dev/null 2>&1 || fail "silent setup back into the usual folder failed"
+pass "in a folder with spaces both write \"$entry_by_setup\""
 
 # ---- a copy that does not answer: the upgrade stops, changes nothing
 wine "$bin/hung_copy.exe" "$(win_path "$work/hung.ready")" >/dev/null 2>&1 &
