@@ -34,7 +34,19 @@ void TForm1::ClockTick() {
     // Equal texts, not a time reached: a second missed is not made up later.
     if (FormatTime(alarm) != nowText) return;
     Timer1.SetInterval(kFiringTickMs);
-    RunAlarmAction();
+    // The alarm disarms also when its action fails; the error is shown
+    // afterwards, in front, since the alarm may be running unattended.
+    try {
+        RunAlarmAction();
+    } catch (...) {
+        Disarm();
+        Application().HandleException(MB_SETFOREGROUND | MB_TOPMOST);
+        return;
+    }
+    Disarm();
+}
+
+void TForm1::Disarm() {
     SetChecked(CheckBox[1], false);
     Timer1.SetInterval(kTickMs);
 }

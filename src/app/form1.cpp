@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/hotkey_field.h"
 #include "app/settings_registry.h"
 #include "app/version.h"
@@ -161,7 +163,7 @@ TForm1::TForm1() {
     wCtrl.OnTrackChange = [this](TWinAmpCtr&) { wCtrlTrackChange(); };
     CreateWindowAndControls();
     Application().SetMainForm(FHandle);
-    Application().OnEndRequest = [this] { EndOnRequest(); };
+    Application().OnEndRequest = [this] { EndSession(); };
     CreateTray();
     CreateFolderDialog();
     Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -169,19 +171,22 @@ TForm1::TForm1() {
     Timer1.SetEnabled(true);
     Timer2.OnTimer = [this] { Timer2Timer(); };
     Timer2.SetInterval(2000);
+    Application().OnPreTranslate = [this](MSG& m) { return PreTranslateMessage(m); };
     FormCreate();
     FStartedUp = true;
 }
 
 TForm1::~TForm1() {
+    FDestroying = true;
+    Application().OnPreTranslate = nullptr;
     // Last created, first destroyed: the tray icon leaves the tray, then the
     // window goes with its controls.
     BrowsFldr.reset();
     TrayIcon.reset();
     HTime1.reset();
     XPGroupBox2.reset();
-    XPGroupBox1.reset();
     XPGroupBox4.reset();
+    XPGroupBox1.reset();
     Application().SetMainForm(nullptr);
     Application().OnEndRequest = nullptr;
     if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
@@ -274,11 +279,11 @@ void TForm1::CreatePages() {
 
 void TForm1::CreateActionFields() {
     // Actions 29-32 stand in the file operations group box of their tab.
-    XPGroupBox1 = AddGroup(Pages[3], TTextId::FileGroup, 8, 88, 401, 164);
+    XPGroupBox2 = AddGroup(Pages[3], TTextId::FileGroup, 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
         const bool inFileGroup = n >= 29 && n <= 32;
-        HWND parent = inFileGroup ? XPGroupBox1->Handle() : Pages[a.Tab];
+        HWND parent = inFileGroup ? XPGroupBox2->Handle() : Pages[a.Tab];
         const int k = inFileGroup ? n - 29 : a.Row;
         int labelX = inFileGroup ? 8 : 16, labelY = inFileGroup ? 24 + 24 * k : 16 + 24 * k;
         int fieldX = inFileGroup ? 232 : 240, fieldY = inFileGroup ? 16 + 24 * k : 8 + 24 * k, fieldH = 19;
@@ -298,28 +303,32 @@ void TForm1::CreateActionFields() {
     }
 }
 
+// The clock and the alarm stand in the " Таймер " box below the tab's
+// five hot-key rows.
 void TForm1::CreateAlarmControls() {
-    HWND page = Pages[0];
-    AddControl(page, L"STATIC", TTextId::CurrentTime, SS_LEFT, 16, 142, 90, 14);
-    Panel1 = AddControl(page, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 112, 138, 97, 21);
-    Panel2 = AddControl(page, L"STATIC", Text(TTextId::StatusAtStart), SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 16, 166,
+    XPGroupBox1 = AddGroup(Pages[0], TTextId::TimerGroup, 8, 126, 401, 130);
+    HWND group = XPGroupBox1->Handle();
+    AddControl(group, L"STATIC", TTextId::CurrentTime, SS_LEFT, 8, 26, 90, 14);
+    Panel1 = AddControl(group, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 104, 22, 97, 21);
+    Panel2 = AddControl(group, L"STATIC", Text(TTextId::StatusAtStart), SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 8, 50,
                         193, 21);
-    CheckBox[1] = AddControl(page, L"BUTTON", TTextId::AlarmBox, BS_AUTOCHECKBOX | WS_TABSTOP, 16, 200, 72, 17,
+    CheckBox[1] = AddControl(group, L"BUTTON", TTextId::AlarmBox, BS_AUTOCHECKBOX | WS_TABSTOP, 8, 86, 72, 17,
                              kIdCheckBoxBase + 1);
-    HTime1 = std::make_unique<THTime>(page);
+    HTime1 = std::make_unique<THTime>(group);
     HTime1->SetTime(0.0);
     HTime1->SetEnabled(false);
-    Place(HTime1->Handle(), 96, 198, 73, 21, true);
+    Place(HTime1->Handle(), 88, 84, 73, 21, true);
     HTime1->ScalePicker(FDpi);
-    XPGroupBox4 = AddGroup(page, TTextId::AlarmGroup, 218, 130, 191, 118);
+    XPGroupBox4 = AddGroup(group, TTextId::AlarmGroup, 210, 14, 183, 110);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
         const int n = i + 1;
         TTextId caption = TTextId::AlarmStartPlayer;
         for (const auto& a : kAlarmActions)
             if (a.RadioButton == n) caption = a.Caption;
-        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption, BS_RADIOBUTTON | WS_TABSTOP, 10,
-                                    18 + 19 * i, 176, 17, kIdRadioBase + n);
+        RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption,
+                                    BS_RADIOBUTTON | (n == 1 ? WS_GROUP : 0), 10, 18 + 18 * i, 166, 17,
+                                    kIdRadioBase + n);
     }
     SetRadio(1, true);
     // Disarmed: the group is off, and every action carries the mark that
@@ -328,18 +337,18 @@ void TForm1::CreateAlarmControls() {
 }
 
 void TForm1::CreateFileControls() {
-    HWND group = XPGroupBox1->Handle();
+    HWND group = XPGroupBox2->Handle();
     Edit1 = AddControl(group, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8, 118, 217, 21, 0,
                        WS_EX_CLIENTEDGE);
     Button3 = AddControl(group, L"BUTTON", TTextId::ChooseFolderButton, BS_PUSHBUTTON | WS_TABSTOP, 232, 116, 121, 25,
                          kIdButton3);
 }
 
+// The options stand on the tab itself, one row of 16 pixels each.
 void TForm1::CreateOptionControls() {
-    XPGroupBox2 = AddGroup(Pages[4], TTextId::OptionsGroup, 8, 8, 401, 228);
     const auto addOption = [this](const TOptionInfo& o) {
-        CheckBox[o.CheckBox] = AddControl(XPGroupBox2->Handle(), L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP,
-                                          22 - 8, 33 - 8 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
+        CheckBox[o.CheckBox] = AddControl(Pages[4], L"BUTTON", o.Caption, BS_AUTOCHECKBOX | WS_TABSTOP, 22,
+                                          33 + 16 * o.Row, 370, 16, kIdCheckBoxBase + o.CheckBox);
     };
     for (const TOptionInfo& o : kOptions) addOption(o);
     for (const TOptionInfo& o : kLaterOptions) addOption(o);
@@ -356,20 +365,29 @@ void TForm1::CreateButtons() {
 }
 
 // Positions are designed at 96 dpi; everything is scaled for the monitor.
-void TForm1::MakeFont() {
-    if (FFont) DeleteObject(FFont);
+// The caller deletes the font this one replaces, once nothing uses it.
+HFONT TForm1::MakeFont() {
+    HFONT old = FFont;
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof(ncm);
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
     LOGFONTW lf = ncm.lfMessageFont;
     lf.lfHeight = -MulDiv(8, static_cast<int>(FDpi), 72);
     FFont = CreateFontIndirectW(&lf);
+    return old;
 }
 
+// The frame of a window on a monitor of another DPI than the system's has
+// that monitor's caption and borders (Windows 10 1607 and later).
 void TForm1::SizeFrame() {
+    using TAdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<TAdjustForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
     RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE)));
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(FHandle, GWL_EXSTYLE));
+    if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, FDpi))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     SetWindowPos(FHandle, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -387,7 +405,7 @@ void TForm1::FitPages() {
 
 // After a change of DPI: new font, every control to its scaled place.
 void TForm1::ApplyLayout() {
-    MakeFont();
+    HFONT old = MakeFont();
     SizeFrame();
     for (const TPlaced& p : FPlaced) {
         MoveTo(p.Wnd, p.Design);
@@ -395,11 +413,103 @@ void TForm1::ApplyLayout() {
     }
     HTime1->ScalePicker(FDpi);
     FitPages();
+    if (old) DeleteObject(old);
+    InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 void TForm1::ShowPage(int index) {
     SendMessageW(PageControl, TCM_SETCURSEL, index, 0);
     for (int i = 0; i < 5; ++i) ShowWindow(Pages[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+// ---- keyboard ----------------------------------------------------------------------
+
+namespace {
+UINT DialogCode(HWND wnd, MSG* msg = nullptr) {
+    return wnd ? static_cast<UINT>(SendMessageW(wnd, WM_GETDLGCODE, msg ? msg->wParam : 0,
+                                                reinterpret_cast<LPARAM>(msg)))
+               : 0;
+}
+}  // namespace
+
+bool TForm1::PreTranslateMessage(MSG& Msg) {
+    if (Msg.message != WM_KEYDOWN || !FHandle) return false;
+    if (Msg.hwnd != FHandle && !IsChild(FHandle, Msg.hwnd)) return false;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+    HWND focus = GetFocus();
+    switch (Msg.wParam) {
+        case VK_TAB: {
+            if (ctrl) {
+                const int current = static_cast<int>(SendMessageW(PageControl, TCM_GETCURSEL, 0, 0));
+                const int next = (current + (shift ? 4 : 1)) % 5;
+                ShowPage(next);
+                // A focus left on the hidden tab would take the typing there.
+                if (focus && !IsWindowVisible(focus))
+                    if (HWND first = GetNextDlgTabItem(Pages[next], nullptr, FALSE)) SetFocus(first);
+                return true;
+            }
+            if (DialogCode(focus, &Msg) & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+            MoveFocus(shift);
+            return true;
+        }
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+            return MoveAmongRadios(focus, Msg.wParam == VK_LEFT || Msg.wParam == VK_UP);
+        case VK_RETURN:
+            if (!(DialogCode(focus, &Msg) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+            SendMessageW(focus, BM_CLICK, 0, 0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Within the shown tab, the window's own controls and its buttons; hidden
+// tabs and disabled controls are passed over.
+void TForm1::MoveFocus(bool back) {
+    HWND focus = GetFocus();
+    HWND next = GetNextDlgTabItem(FHandle, focus && IsChild(FHandle, focus) ? focus : nullptr, back);
+    if (!next) return;
+    SetFocus(next);
+    if (DialogCode(next) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+}
+
+// The alarm's actions in their on-screen order, round; moving selects.
+bool TForm1::MoveAmongRadios(HWND focus, bool back) {
+    int at = 0;
+    for (int n = 1; n <= 5; ++n)
+        if (RadioButton[n] == focus) at = n;
+    if (at == 0) return false;
+    for (int step = 1; step < 5; ++step) {
+        const int n = (at - 1 + (back ? 5 - step : step)) % 5 + 1;
+        if (!IsWindowEnabled(RadioButton[n])) continue;
+        SetFocus(RadioButton[n]);
+        SetRadio(n, true);
+        break;
+    }
+    return true;
+}
+
+void TForm1::Activate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(FHandle, focus)) FFocus = focus;
+        return;
+    }
+    if (!HIWORD(state)) RestoreFocus();  // not while minimised
+}
+
+// The window itself takes no typing: the focus goes back to the control
+// that had it, or to the first control of the shown tab.
+void TForm1::RestoreFocus() {
+    if (FFocus && IsWindow(FFocus) && IsChild(FHandle, FFocus) && IsWindowVisible(FFocus) &&
+        IsWindowEnabled(FFocus)) {
+        SetFocus(FFocus);
+        return;
+    }
+    if (HWND first = GetNextDlgTabItem(FHandle, nullptr, FALSE)) SetFocus(first);
 }
 
 // ---- control state ---------------------------------------------------------------
@@ -418,6 +528,15 @@ void TForm1::SetRadio(int n, bool on) {
         for (int i = 1; i <= 5; ++i) SendMessageW(RadioButton[i], BM_SETCHECK, i == n ? BST_CHECKED : BST_UNCHECKED, 0);
     else
         SendMessageW(RadioButton[n], BM_SETCHECK, BST_UNCHECKED, 0);
+    // Tab stops at the selected action (the first when none is), the
+    // arrows do the rest.
+    int stop = 1;
+    for (int i = 1; i <= 5; ++i)
+        if (Checked(RadioButton[i])) stop = i;
+    for (int i = 1; i <= 5; ++i) {
+        const LONG_PTR style = GetWindowLongPtrW(RadioButton[i], GWL_STYLE);
+        SetWindowLongPtrW(RadioButton[i], GWL_STYLE, i == stop ? style | WS_TABSTOP : style & ~LONG_PTR{WS_TABSTOP});
+    }
 }
 
 // ---- messages --------------------------------------------------------------------
@@ -476,9 +595,32 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             ApplyLayout();
             return 0;
         }
-        case WM_CLOSE:
-            Close();
+        case WM_ACTIVATE:
+            // Not the default handling: it gives the focus to the window
+            // itself, and the control that had it would lose it.
+            Activate(wp);
             return 0;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
+        case WM_CLOSE:
+            // Never the default handling: it would destroy the window and
+            // leave the program in the tray without its controls.
+            Guarded([this] { Close(); });
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) EndSession();
+            return 0;
+        case WM_DESTROY:
+            // Whoever destroys the window ends the program: nothing may run
+            // on without the controls that hold the settings.
+            if (!FDestroying && !FClosed) {
+                FClosed = true;
+                Application().Terminate();
+            }
+            return DefWindowProcW(FHandle, msg, wp, lp);
         case WM_SYSCOMMAND:
             // Minimising the window minimises the application, which the
             // tray icon turns into hiding the window to the tray.
@@ -581,9 +723,9 @@ void TForm1::ApplyTexts() {
         item.pszText = const_cast<wchar_t*>(Text(kTabCaptions[i]));
         SendMessageW(PageControl, TCM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
-    XPGroupBox1->SetCaption(Text(TTextId::FileGroup));
+    XPGroupBox1->SetCaption(Text(TTextId::TimerGroup));
     XPGroupBox4->SetCaption(Text(TTextId::AlarmGroup));
-    XPGroupBox2->SetCaption(Text(TTextId::OptionsGroup));
+    XPGroupBox2->SetCaption(Text(TTextId::FileGroup));
     N1->Caption = Text(TTextId::MenuAbout);
     N3->Caption = Text(TTextId::MenuChangeFolder);
     N6->Caption = Text(TTextId::MenuSettings);
@@ -614,12 +756,27 @@ void TForm1::N5Click() { Close(); }
 
 // ---- lifecycle -------------------------------------------------------------------
 
+// Each step runs even when one before it failed, so that a bad "WA" costs
+// neither the settings nor the hot keys; an error is shown once, however
+// many steps run into it.
 void TForm1::FormCreate() {
-    FindPlayerPath();
-    LoadSettings();
-    ApplyHotKeys();
-    ReportKeysNotInForce();
-    PlayerStartupActions();
+    std::vector<std::wstring> shown;
+    const auto step = [&shown](auto&& f) {
+        try {
+            f();
+        } catch (const EPlovikError& e) {
+            if (std::find(shown.begin(), shown.end(), e.Message()) != shown.end()) return;
+            shown.push_back(e.Message());
+            Application().HandleException();
+        } catch (...) {
+            Application().HandleException();
+        }
+    };
+    step([this] { FindPlayerPath(); });
+    step([this] { LoadSettings(); });
+    step([this] { ApplyHotKeys(); });
+    step([this] { ReportKeysNotInForce(); });
+    step([this] { PlayerStartupActions(); });
 }
 
 bool TForm1::FormCloseQuery() {
@@ -630,21 +787,22 @@ bool TForm1::FormCloseQuery() {
 
 void TForm1::FormClose() { SaveSettings(); }
 
+// A save that fails is shown and the program ends all the same: the user
+// asked to leave, and a registry that refuses a write must not keep him.
 void TForm1::Close() {
     if (FClosed || !FormCloseQuery()) return;
-    FormClose();
+    Guarded([this] { FormClose(); });
     FClosed = true;
     ShowWindow(FHandle, SW_HIDE);
     Application().Terminate();
 }
 
-// The setup program waits for us with no one to answer a question; the
-// settings are saved as on any other orderly end.
-void TForm1::EndOnRequest() {
+// Windows ends the session: the close's save, without the question, which
+// nobody would be there to answer.
+void TForm1::EndSession() {
     if (FClosed) return;
-    FormClose();
+    Guarded([this] { FormClose(); });
     FClosed = true;
-    ShowWindow(FHandle, SW_HIDE);
     Application().Terminate();
 }
 

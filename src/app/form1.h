@@ -100,8 +100,9 @@ public:
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
-    // Themed group boxes: the alarm's actions, the file operations, the options.
-    std::unique_ptr<TXPGroupBox> XPGroupBox4, XPGroupBox1, XPGroupBox2;
+    // Themed group boxes: " Таймер " around the clock and the alarm, the
+    // alarm's actions inside it, the file operations.
+    std::unique_ptr<TXPGroupBox> XPGroupBox1, XPGroupBox4, XPGroupBox2;
     std::unique_ptr<THTime> HTime1;
 
     bool Checked(HWND box) const;
@@ -194,6 +195,7 @@ public:
     void Timer1Timer();
     void ClockTick();
     void RunAlarmAction();
+    void Disarm();
     void RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption);
     void CheckBox1Click();
     // The user's long time format, as the clock shows it and the alarm compares.
@@ -217,9 +219,16 @@ public:
     void ApplyTexts();
     // Switches the language at once and keeps the choice for the next start.
     void SwitchLanguage(TLanguage language);
+
+    // The settings window's dialog keys: Tab and Shift+Tab between the
+    // controls, Ctrl+Tab between the tabs, arrows between the alarm's
+    // actions, Enter on a button. True if the message was one of them.
+    bool PreTranslateMessage(MSG& Msg);
+
     void Close();  // the one road to the end of the program
-    // Another program asked this copy to end: save and end, no question.
-    void EndOnRequest();
+    // Windows ends the session, or another program (the setup program) asks
+    // this copy to end: save as a close does, without the question.
+    void EndSession();
     bool Closed() const noexcept { return FClosed; }
     // Start-up is over (settings loaded, keys applied): from now on the
     // window shows what is in force and is not hidden again by start-up.
@@ -257,7 +266,7 @@ private:
     RECT Scaled(const RECT& design) const;
     HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);
     void MoveTo(HWND wnd, const RECT& design) const;
-    void MakeFont();
+    HFONT MakeFont();
     void SizeFrame();
     void FitPages();
     std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, TTextId caption, int x, int y, int w, int h);
@@ -269,6 +278,10 @@ private:
                     int id = 0);
     void ApplyLayout();
     void ShowPage(int index);
+    void MoveFocus(bool back);
+    bool MoveAmongRadios(HWND focus, bool back);
+    void Activate(WPARAM state);
+    void RestoreFocus();
 
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
     void OnCommand(int id, int code);
@@ -292,4 +305,6 @@ private:
     HWND FMarkTip = nullptr;
     // The tray's icon as it was before the keys were switched off, and its dimmed variant.
     TIcon FKeysOnIcon, FKeysOffIcon;
+    bool FDestroying = false;
+    HWND FFocus = nullptr;  // the control that had the focus when the window lost the activation
 };

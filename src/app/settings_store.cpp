@@ -105,6 +105,9 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
+    // Controls that are gone would read as empty and overwrite every
+    // stored value with nothing.
+    if (!FHandle || !IsWindow(FHandle) || FDestroying) return;
     TRegistry& reg = SettingsRegistry();
     {
         TKeyCloser closer(reg);
@@ -112,9 +115,7 @@ void TForm1::SaveSettings() {
         for (int n = 1; n <= kDesignedActionCount; ++n) reg.WriteInteger(kActions[n - 1].Value, StoredHotKeyWord(n));
         for (const TAlarmActionInfo& a : kAlarmActions) reg.WriteBool(a.Value, Checked(RadioButton[a.RadioButton]));
         for (const TOptionInfo& o : kOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
-        wchar_t dir[MAX_PATH * 2] = {};
-        GetWindowTextW(Edit1, dir, static_cast<int>(std::size(dir)));
-        reg.WriteString(L"Dir", dir);
+        reg.WriteString(L"Dir", WindowText(Edit1));  // whatever its length
         for (const TOptionInfo& o : kLaterOptions) reg.WriteBool(o.Value, Checked(CheckBox[o.CheckBox]));
         for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n)
             reg.WriteInteger(kActions[n - 1].Value, StoredHotKeyWord(n));

@@ -81,7 +81,7 @@ int TApplication::MessageBox(const std::wstring& text, const std::wstring& capti
     return MessageBoxFn ? MessageBoxFn(owner, text, caption, flags) : 0;
 }
 
-void TApplication::HandleException() noexcept {
+void TApplication::HandleException(UINT ExtraFlags) noexcept {
     std::wstring text;
     try {
         throw;
@@ -94,17 +94,22 @@ void TApplication::HandleException() noexcept {
     }
     ++FErrorsShown;
     try {
-        MessageBox(text, FTitle, MB_OK | MB_ICONERROR);
+        MessageBox(text, FTitle, MB_OK | MB_ICONERROR | ExtraFlags);
     } catch (...) {
     }
 }
 
+void TApplication::Dispatch(MSG& msg) {
+    bool handled = false;
+    if (OnPreTranslate) Guarded([&] { handled = OnPreTranslate(msg); });
+    if (handled) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
 int TApplication::Run() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
     return static_cast<int>(msg.wParam);
 }
 
@@ -115,16 +120,21 @@ void TApplication::ProcessMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        Dispatch(msg);
     }
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
 
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    // An end request for the application window (Alt+F4 on it, the task
+    // manager) takes the main form's road, with its question and its save.
     if (msg == WM_CLOSE) {
-        Instance().Terminate();
+        HWND form = Instance().FMainForm;
+        if (form && IsWindow(form))
+            SendMessageW(form, WM_CLOSE, 0, 0);
+        else
+            Instance().Terminate();
         return 0;
     }
     if (msg == EndRequestMessage()) {

@@ -57,13 +57,19 @@ public:
 
     // The general error display: shows the text of the error being handled
     // in a message box titled with the application title. Call inside catch.
-    void HandleException() noexcept;
+    // ExtraFlags: for instance MB_SETFOREGROUND | MB_TOPMOST for an error
+    // that nobody is watching for.
+    void HandleException(UINT ExtraFlags = 0) noexcept;
     // Number of errors shown so far (for the tests of the error paths).
     int ErrorsShown() const noexcept { return FErrorsShown; }
 
     // Raised when another program (the setup program, its uninstaller) asks
     // this copy to end; empty, the request just ends the message loop.
     std::function<void()> OnEndRequest;
+
+    // Sees each queued message before it is translated and dispatched; true
+    // means it was handled (the main form's keyboard navigation).
+    std::function<bool(MSG& Msg)> OnPreTranslate;
 
     int Run();                 // message loop until Terminate
     void ProcessMessages();    // handles what is queued now, then returns
@@ -73,6 +79,7 @@ private:
     TApplication();
     ~TApplication();
     static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void Dispatch(MSG& msg);
 
     HWND FHandle = nullptr;
     HWND FMainForm = nullptr;

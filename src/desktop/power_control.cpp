@@ -5,7 +5,12 @@
 
 #include "desktop/application.h"
 
-const wchar_t kSuspendCommandLine[] = L"rundll32.exe powrprof.dll,SetSuspendState";
+std::wstring SuspendCommandLine() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    const std::wstring system = n > 0 && n < MAX_PATH ? std::wstring(folder) + L"\\" : std::wstring();
+    return L"\"" + system + L"rundll32.exe\" powrprof.dll,SetSuspendState";
+}
 const wchar_t kOpenProcessTokenFailed[] = L"OpenProcessToken failed";
 const wchar_t kLookupPrivilegeValueFailed[] = L"LookupPrivilegeValue failed";
 const wchar_t kAdjustTokenPrivilegesFailed[] = L"AdjustTokenPrivileges failed";
@@ -35,7 +40,12 @@ bool StartHidden(const std::wstring& commandLine, int show) {
     return true;
 }
 
-void ShowFailure(const wchar_t* text) { Application().MessageBox(text, Application().Title(), MB_OK); }
+// The box may come from an alarm nobody is watching: it must not hide
+// behind other windows.
+void ShowFailures(const std::vector<const wchar_t*>& texts) {
+    for (const wchar_t* text : texts)
+        Application().MessageBox(text, Application().Title(), MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+}
 
 }  // namespace
 
@@ -54,9 +64,12 @@ void TShutH::Execute() {
     }
 }
 
+// The request goes first and the failures are shown afterwards: an
+// unattended log-off or switch-off must not wait for someone to answer.
 void TShutH::ShutNT() {
-    GetShutPrivilegies();
+    const auto failures = EnableShutPrivilege();
     RunOption();
+    ShowFailures(failures);
 }
 
 // The 9x family had no mapping for suspend and power-off; they take the same
@@ -74,7 +87,7 @@ void TShutH::RunOption() {
 }
 
 void TShutH::Suspend() {
-    if (RunCommandFn) RunCommandFn(kSuspendCommandLine, SW_HIDE);
+    if (RunCommandFn) RunCommandFn(SuspendCommandLine(), SW_HIDE);
 }
 
 void TShutH::Exit(UINT Flags) {
@@ -83,17 +96,20 @@ void TShutH::Exit(UINT Flags) {
 
 // Each failing step says so and the sequence goes on: the request that
 // follows is attempted in any case, and the system has the last word.
-void TShutH::GetShutPrivilegies() {
+void TShutH::GetShutPrivilegies() { ShowFailures(EnableShutPrivilege()); }
+
+std::vector<const wchar_t*> TShutH::EnableShutPrivilege() {
+    std::vector<const wchar_t*> failures;
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
-        ShowFailure(kOpenProcessTokenFailed);
+        failures.push_back(kOpenProcessTokenFailed);
         raw = nullptr;
     }
     TUniqueHandle token(raw);
 
     TOKEN_PRIVILEGES wanted{};
     if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid))
-        ShowFailure(kLookupPrivilegeValueFailed);
+        failures.push_back(kLookupPrivilegeValueFailed);
     wanted.PrivilegeCount = 1;
     wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
 
@@ -103,7 +119,8 @@ void TShutH::GetShutPrivilegies() {
     // at all (ERROR_NOT_ALL_ASSIGNED); nothing is enabled then, so say so.
     const BOOL adjusted = AdjustTokenPrivileges(token.get(), FALSE, &wanted, sizeof(previous), &previous,
                                                 &previousLength);
-    if (!adjusted || GetLastError() == ERROR_NOT_ALL_ASSIGNED) ShowFailure(kAdjustTokenPrivilegesFailed);
+    if (!adjusted || GetLastError() == ERROR_NOT_ALL_ASSIGNED) failures.push_back(kAdjustTokenPrivilegesFailed);
+    return failures;
 }
 
 // ---- TOsInfo ---------------------------------------------------------------

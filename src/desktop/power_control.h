@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 enum TShOs { shWin9x = 0, shWinNT = 1 };
 
@@ -17,8 +18,9 @@ enum TShutdownOption {
     shoShutdown = 4,
 };
 
-// The command line that suspends (or hibernates) the computer.
-extern const wchar_t kSuspendCommandLine[];
+// The command line that suspends (or hibernates) the computer: the system
+// folder's "rundll32.exe", never one found beside the program first.
+std::wstring SuspendCommandLine();
 
 // The three texts shown when a step of enabling the shutdown privilege fails.
 extern const wchar_t kOpenProcessTokenFailed[];
@@ -45,6 +47,8 @@ public:
 
 private:
     UINT ForceFlag() const noexcept { return AllowForce ? EWX_FORCE : 0; }
+    // The failed steps' texts, in order, for showing once the request is made.
+    std::vector<const wchar_t*> EnableShutPrivilege();
     void RunOption();
     void Suspend();
     void Exit(UINT Flags);

@@ -97,7 +97,8 @@ COLORREF ColorToRGB(TColor color) {
 THTime::THTime(HWND Parent) {
     RegisterContainerClass(&THTime::ContainerProc);
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    FHandle = CreateWindowExW(0, kContainerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
+    // A control parent, so that the dialog keys reach the picker inside.
+    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kContainerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
                               Parent, nullptr, inst, this);
     if (!FHandle) throw EPlovikError(L"The time field could not be created");
     FPicker = CreateWindowExW(0, DATETIMEPICK_CLASSW, L"",

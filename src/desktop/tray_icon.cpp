@@ -228,7 +228,9 @@ void TTrayIcon::Loaded() {
         }
     }
     ModifyIcon();
-    SetIconVisible(FIconVisible);
+    // An icon made visible before loading is in the shell already, and a
+    // second add would only be refused.
+    if (FIconVisible != FInShell) SetIconVisible(FIconVisible);
     SetCycleIcons(FCycleIcons);
     SetWantEnterExitEvents(FWantEnterExitEvents);
     GIsNT4 = IsWinNT();
@@ -344,11 +346,17 @@ bool TTrayIcon::Notify(DWORD Message) {
 
 bool TTrayIcon::ShowIcon() {
     if (!FPreview) FIconVisible = true;
-    return Notify(NIM_ADD);
+    const bool added = Notify(NIM_ADD);
+    if (added)
+        FInShell = true;
+    else
+        ++FRefusedAdds;
+    return added;
 }
 
 bool TTrayIcon::HideIcon() {
     if (!FPreview) FIconVisible = false;
+    FInShell = false;
     return Notify(NIM_DELETE);
 }
 

@@ -153,6 +153,8 @@ public:
 
     // What went to the shell last, for whoever needs to see it.
     const NOTIFYICONDATAW& IconData() const noexcept { return FIconData; }
+    // Adds the shell refused, for instance a second add of an icon it holds.
+    unsigned RefusedAdds() const noexcept { return FRefusedAdds; }
     HWND Owner() const noexcept { return FOwner; }
 
     // The registered "TaskbarCreated" message (0 if it could not be registered)
@@ -200,6 +202,8 @@ private:
     bool FShowHint = true;
     TIcon FIcon;
     bool FIconVisible = false;
+    bool FInShell = false;  // as far as this icon knows: added and not deleted since
+    unsigned FRefusedAdds = 0;
     int FIconIndex = 0;
     TPopupMenu* FPopupMenu = nullptr;
     bool FLeftPopup = false;

@@ -1,6 +1,7 @@
 #include "look/visual_styles.h"
 
 #include <iterator>
+#include <string>
 
 namespace {
 
@@ -20,6 +21,15 @@ const char* const kNames[] = {
     "EnableTheming",
 };
 
+// From the system folder only: a "uxtheme.dll" beside the program or in
+// the current folder must not be loaded in its place.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    return LoadLibraryExW((std::wstring(folder) + L"\\" + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 template <class F>
 void Bind(HMODULE lib, F& entry, const char* name) {
     entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
@@ -30,7 +40,7 @@ public:
     TBinding() {
         // A missing library must not bring up the system's "cannot find" box.
         const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-        Module = LoadLibraryW(L"uxtheme.dll");
+        Module = LoadSystemLibrary(L"uxtheme.dll");
         SetErrorMode(oldMode);
         if (!Module) return;
         size_t i = 0;

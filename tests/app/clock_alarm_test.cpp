@@ -123,3 +123,18 @@ TEST_F(AlarmTest, ClosingThePlayerIsSentOnce) {
     const auto lines = peer.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "COMMAND 40001 0"), 1);
 }
+
+// An action that fails is reported, and the alarm disarms all the same.
+TEST_F(AlarmTest, AFailingActionStillDisarmsTheAlarm) {
+    WriteDword(L"WA", 7);  // the launch cannot read the player's path
+    Restart();
+    Seams();
+    asked.clear();
+    Arm(1, 2);
+    EXPECT_TRUE(FiresAndDisarms());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, L"Invalid data type for 'WA'");
+    EXPECT_EQ(asked[0].Flags & (MB_SETFOREGROUND | MB_TOPMOST), static_cast<UINT>(MB_SETFOREGROUND | MB_TOPMOST));
+    EXPECT_EQ(Form().Timer1.Interval(), 100u);
+    EXPECT_FALSE(Form().HTime1->GetEnabled());
+}

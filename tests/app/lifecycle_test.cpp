@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include <commctrl.h>
+
 namespace {
 
 // What the shell sends the tray icon's handler window for a mouse event.
@@ -18,12 +20,20 @@ std::vector<std::wstring> Captions(TPopupMenu& menu) {
     return out;
 }
 
+// The registry refuses the save's write of "Dir": the settings key is
+// deleted while the save holds it open, just as the folder is read.
+LRESULT CALLBACK DeleteTheKeyOnRead(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_GETTEXT) RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
 }  // namespace
 
 TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
     TForm1& f = Form();
     EXPECT_FALSE(IsWindowVisible(f.Handle()));
     EXPECT_TRUE(f.TrayIcon->IconVisible());
+    EXPECT_EQ(f.TrayIcon->RefusedAdds(), 0u) << "the icon is added once";
     EXPECT_EQ(std::wstring(f.TrayIcon->IconData().szTip), L"Merrowind Plovik v4.0");
     EXPECT_EQ(Application().Title(), L"(Merrowind) Plovik v4.0");
     wchar_t caption[64] = {};
@@ -117,4 +127,76 @@ TEST_F(AppTest, AnEndRequestFromOutsideSavesWithoutAQuestion) {
     // The loop ends as after any other exit.
     MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Alt+F4 on the application window or the task manager's end request: the
+// same road as "Выход", with its question and its save.
+TEST_F(AppTest, TheApplicationWindowsCloseTakesTheOneCloseRoad) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[10], true);
+    f.SetChecked(f.CheckBox[8], true);
+    answers = {IDNO};
+    SendMessageW(Application().Handle(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, L"Вы действительно хотите выйти ?");
+    EXPECT_FALSE(f.Closed());
+    EXPECT_TRUE(IsWindow(f.Handle()));
+    answers = {IDYES};
+    SendMessageW(Application().Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(f.Closed());
+    EXPECT_EQ(Dword(L"AutoHint"), 1u);
+}
+
+// A log-off saves what was edited in the window; nobody is asked.
+TEST_F(AppTest, TheEndOfTheSessionSavesWithoutAsking) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[10], true);
+    f.SetChecked(f.CheckBox[8], true);
+    SetHotKeyWord(f.HotKey[6], 0xC000 | 'P');
+    EXPECT_EQ(SendMessageW(f.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(Dword(L"AutoHint"), 0xDEADBEEFu) << "nothing is written before the session really ends";
+    SendMessageW(f.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(Dword(L"AutoHint"), 1u);
+    EXPECT_EQ(Dword(L"Play"), static_cast<DWORD>(0xC000 | 'P'));
+    EXPECT_TRUE(f.Closed());
+}
+
+// A "WA" of the wrong type is shown once; the settings, the hot keys and
+// the tray icon come up all the same.
+TEST_F(AppTest, AnErrorDuringStartUpIsShownOnceAndTheProgramGoesOn) {
+    WriteDword(L"WA", 7);
+    WriteDword(L"AutoHint", 1);
+    WriteDword(L"AutoLoadPr&Wa", 1);  // the start-up launch reads "WA" again
+    WriteDword(L"Play", 0xC000 | 'P');
+    ASSERT_NO_THROW(Form());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, L"Invalid data type for 'WA'");
+    EXPECT_EQ(asked[0].Caption, L"(Merrowind) Plovik v4.0");
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[8]));
+    EXPECT_TRUE(Form().TrayIcon->IconVisible());
+    EXPECT_FALSE(HotKeyAvailable(0xC000 | 'P')) << "the hot keys are in force";
+}
+
+// A close whose save fails shows the error and ends; nothing afterwards
+// writes the controls of a window that is gone over the stored settings.
+TEST_F(AppTest, AFailedSaveDuringTheCloseNeverCostsTheStoredSettings) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[8], true);
+    SetWindowSubclass(f.Edit1, &DeleteTheKeyOnRead, 1, 0);
+    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    if (IsWindow(f.Edit1)) RemoveWindowSubclass(f.Edit1, &DeleteTheKeyOnRead, 1);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, L"Failed to set data for 'Dir'");
+    EXPECT_TRUE(f.Closed() || IsWindow(f.Handle())) << "neither ended nor kept its window";
+    EXPECT_TRUE(IsWindow(f.Edit1));
+
+    // The stored settings come back; the roads to the end must not
+    // overwrite them with what a destroyed window reads as.
+    WriteDword(L"Play", 0xC000 | 'P');
+    WriteDword(L"AutoHint", 1);
+    f.N5->Click();                          // tray "Выход"
+    f.HotKeyManager4HotKeyPressed(0, 4);    // "Глобальный выход"
+    EXPECT_EQ(Dword(L"Play"), static_cast<DWORD>(0xC000 | 'P'));
+    EXPECT_EQ(Dword(L"AutoHint"), 1u);
 }

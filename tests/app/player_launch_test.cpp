@@ -58,10 +58,13 @@ TEST_F(LaunchTest, WithoutThePlayerInTheUsualPlaceTheUserIsAsked) {
     EXPECT_EQ(Text(kSettingsKey, L"WA"), chosen);
     Restart();
     EXPECT_EQ(openDialogRuns, 3);
-    // Nothing stored means nothing started.
+    // Nothing stored means nothing started, not even a player that stands
+    // ready at the usual place.
     WriteRaw(L"WA", REG_SZ, L"", sizeof(wchar_t));
+    const std::wstring log = InstallDefaultPlayer();
     Form().HotKeyManager1HotKeyPressed(0, 1);
-    EXPECT_EQ(PlayerWindows(), 0);
+    EXPECT_FALSE(WaitFor([] { return PlayerWindows() != 0; }, 1500));
+    EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "the player never ran";
 }
 
 // A path with spaces is started as that program, not as "C:\Program.exe"

@@ -235,3 +235,20 @@ TEST_F(AppTest, TheRecycleBinOptionIsOnUnlessStoredOffAndAResetTurnsItOnAgain) {
     EXPECT_TRUE(Form().Checked(Form().CheckBox[14]));
     EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
 }
+
+// A deep target folder is stored whole, and read back whole.
+TEST_F(AppTest, ALongFolderIsSavedWhole) {
+    std::wstring dir = L"D:\\";
+    while (dir.size() < 700) dir += L"Папка с длинным именем\\";
+    TForm1& f = Form();
+    SetWindowTextW(f.Edit1, dir.c_str());
+    f.SaveSettings();
+    std::vector<wchar_t> buf(4096, L'\0');
+    DWORD size = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"Dir", RRF_RT_REG_SZ, nullptr, buf.data(), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(buf.data()).size(), dir.size());
+    Restart();
+    EXPECT_EQ(EditText().size(), dir.size());
+    EXPECT_TRUE(EditText() == dir);
+}

@@ -42,7 +42,6 @@ std::vector<std::wstring> ScreenTexts(TForm1& f) {
 // one new item of the tray menu.
 const std::vector<std::wstring> kRussianScreen = {
     L"TPlovikPage|",
-    L"PlovikXPGroupBox| Параметры ",
     L"Button|Автозагрузка программы",
     L"Button|Запуск Winamp с программой",
     L"Button|Звук на максимум (при запуске Winamp)",
@@ -161,6 +160,7 @@ const std::vector<std::wstring> kRussianScreen = {
     L"Static|",
     L"Static|",
     L"Static|",
+    L"PlovikXPGroupBox| Таймер ",
     L"Static|Текущее время",
     L"Static|00:00:00",
     L"Static|Winamp not detected",
@@ -305,7 +305,8 @@ TEST_F(AppTest, TheTrayMenuSwitchesTheLanguageAtOnceAndForTheNextStart) {
     EXPECT_EQ(CurrentLanguage(), TLanguage::English);
     EXPECT_EQ(WindowText(f.Button4), L"Exit Plovik");
     EXPECT_EQ(WindowText(f.CheckBox[2]), L"Start Plovik when I log on");
-    EXPECT_EQ(f.XPGroupBox2->Caption(), L" Options ");
+    EXPECT_EQ(f.XPGroupBox2->Caption(), L" Operations on the playing file ");
+    EXPECT_EQ(f.XPGroupBox1->Caption(), L" Clock and alarm ");
     EXPECT_EQ(f.N7->Caption, L"Русский");
     EXPECT_EQ(f.N5->Caption, L"Exit");
     EXPECT_EQ(Text(kSettingsKey, kLanguageValue), L"en");

@@ -15,6 +15,8 @@ struct TSessionLog {
     std::vector<std::wstring> Commands;
     std::vector<int> Shows;
     std::vector<std::wstring> Messages;
+    std::vector<UINT> BoxFlags;
+    std::vector<std::string> Order;  // "exit" and "box", as they happened
 
     TMessageBoxFn Saved = Application().MessageBoxFn;
     ~TSessionLog() { Application().MessageBoxFn = Saved; }
@@ -25,6 +27,7 @@ struct TSessionLog {
         s.ExitWindowsExFn = [this](UINT flags, DWORD reason) {
             EXPECT_EQ(reason, 0u);
             ExitFlags.push_back(flags);
+            Order.push_back("exit");
             return TRUE;
         };
         s.RunCommandFn = [this](const std::wstring& cmd, int show) {
@@ -32,8 +35,10 @@ struct TSessionLog {
             Shows.push_back(show);
             return true;
         };
-        Application().MessageBoxFn = [this](HWND, const std::wstring& text, const std::wstring&, UINT) {
+        Application().MessageBoxFn = [this](HWND, const std::wstring& text, const std::wstring&, UINT flags) {
             Messages.push_back(text);
+            BoxFlags.push_back(flags);
+            Order.push_back("box");
             return IDOK;
         };
     }
@@ -135,7 +140,10 @@ TEST(ShutH, SuspendRunsTheCommandLineHiddenAndNeverExits) {
         s.Execute();
         EXPECT_TRUE(log.ExitFlags.empty());
         ASSERT_EQ(log.Commands.size(), 1u);
-        EXPECT_EQ(log.Commands[0], L"rundll32.exe powrprof.dll,SetSuspendState");
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        // From the system folder: not a "rundll32.exe" beside the program.
+        EXPECT_EQ(log.Commands[0], L"\"" + std::wstring(system) + L"\\rundll32.exe\" powrprof.dll,SetSuspendState");
         EXPECT_EQ(log.Shows[0], SW_HIDE);
     }
 }
@@ -151,6 +159,10 @@ TEST(ShutH, APrivilegeNotHeldIsReportedAndTheRequestStillGoes) {
     s.Execute();
     EXPECT_EQ(log.Messages, (std::vector<std::wstring>{L"AdjustTokenPrivileges failed"}));
     EXPECT_EQ(log.ExitFlags, (std::vector<UINT>{12}));
+    // Nobody may be there to answer: the request first, then the box, in front.
+    EXPECT_EQ(log.Order, (std::vector<std::string>{"exit", "box"}));
+    ASSERT_EQ(log.BoxFlags.size(), 1u);
+    EXPECT_EQ(log.BoxFlags[0] & (MB_SETFOREGROUND | MB_TOPMOST), static_cast<UINT>(MB_SETFOREGROUND | MB_TOPMOST));
 }
 
 TEST(OsInfo, ClassifiesEachPlatformAndVersion) {

@@ -634,32 +634,6 @@ TEST(TrayIcon, ShowingTheFormBringsTheApplicationWindowBack) {
     ShowWindow(app, SW_HIDE);
 }
 
-// A form that, like a dialog, leaves the focus to whoever restores it.
-LRESULT CALLBACK FocusLeavingProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ACTIVATE) return 0;
-    return DefWindowProcW(wnd, msg, wp, lp);
-}
-
-TEST(TrayIcon, ReactivatedFormGetsItsFocusedControlBack) {
-    TTestForm form(&FocusLeavingProc);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, form.Wnd,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-    TTrayIcon t(form.Wnd);
-    ShowWindow(form.Wnd, SW_SHOW);
-    SetActiveWindow(form.Wnd);
-    SetFocus(edit);
-    ASSERT_EQ(GetFocus(), edit);
-
-    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 500, 100, 50, 50, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetActiveWindow(other);
-    ASSERT_NE(GetFocus(), edit);
-    SetActiveWindow(form.Wnd);
-    EXPECT_EQ(GetFocus(), edit);
-    DestroyWindow(other);
-    ShowWindow(form.Wnd, SW_HIDE);
-}
-
 TEST(TrayIcon, BitmapToIconKeepsTheMaskColourTransparent) {
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);

@@ -57,8 +57,8 @@ echo "PASS: the tray icon opened the settings window; screenshots in $shots"
 
 # The alarm, 15 seconds ahead, starts the player and plays.
 click_at "$form" 59 41
-click_at "$form" 46 259         # "Таймер"
-click_at "$form" 129 260        # the hours of the alarm time
+click_at "$form" 46 271         # "Таймер"
+click_at "$form" 129 272        # the hours of the alarm time
 read -r h m s p <<<"$(date -d '+15 sec' '+%I %M %S %p')"
 xdotool type --delay 60 "$h"; xdotool key Right
 xdotool type --delay 60 "$m"; xdotool key Right
