@@ -10,7 +10,7 @@ export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 export LC_ALL := C.UTF-8
 
-.PHONY: all deps build prefix test run bench clean
+.PHONY: all deps build prefix test run bench dist clean
 
 all: build
 
@@ -29,6 +29,11 @@ test: build prefix
 
 run: build prefix
 	@tools/run.sh $(BUILD)
+
+# The release files in dist/: setup program, portable zip, checksums.
+dist: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) --target dist
 
 bench: build prefix
 	@tools/with-xvfb.sh tools/bench.sh $(BUILD)

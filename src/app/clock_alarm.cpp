@@ -43,9 +43,9 @@ void TForm1::UpdateClockTimer() {
 
 void TForm1::RefreshPanels() {
     if (FindPlayerWindow(wa::kWindowClass))
-        SetWindowTextW(Panel2, (L"Winamp " + wControl.GetVersionString() + L" Detected").c_str());
+        SetWindowTextW(Panel2, Text(TTextId::StatusDetected, wControl.GetVersionString()).c_str());
     else
-        SetWindowTextW(Panel2, L"Winamp Not Detected");
+        SetWindowTextW(Panel2, Text(TTextId::StatusNotDetected));
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -9,27 +9,18 @@
 
 namespace {
 
-// Why a file was left where it was; "Файл " + path + one of the first two
-// + one of the reasons.
-const wchar_t kTextNotDeleted[] = L" не удален: ";
-const wchar_t kTextNotReplaced[] = L" уже есть в каталоге и не заменен: ";
-const wchar_t kTextInUse[] = L"он занят другой программой.";
-const wchar_t kTextNotAccepted[] =
-    L"корзина его не принимает (на этом диске нет корзины, она отключена или файл для нее слишком велик), "
-    L"а безвозвратно файл не удаляется.";
-const wchar_t kTextRecycleFailed[] = L"не удалось поместить его в корзину.";
-
+// Why a file was left where it was: what was not done (FileNotDeleted,
+// FileNotReplaced), with one of the reasons.
 const wchar_t* ReasonText(TRecycleResult result) {
     switch (result) {
-        case TRecycleResult::InUse: return kTextInUse;
-        case TRecycleResult::NotAccepted: return kTextNotAccepted;
-        default: return kTextRecycleFailed;
+        case TRecycleResult::InUse: return Text(TTextId::ReasonInUse);
+        case TRecycleResult::NotAccepted: return Text(TTextId::ReasonNotAccepted);
+        default: return Text(TTextId::ReasonRecycleFailed);
     }
 }
 
-void ReportNotRecycled(const std::wstring& path, const wchar_t* what, TRecycleResult result) {
-    Application().MessageBox(L"Файл " + path + what + ReasonText(result), Application().Title(),
-                             MB_OK | MB_ICONWARNING);
+void ReportNotRecycled(const std::wstring& path, TTextId what, TRecycleResult result) {
+    Application().MessageBox(Text(what, path, ReasonText(result)), Application().Title(), MB_OK | MB_ICONWARNING);
 }
 
 // The part after the last backslash or colon.
@@ -44,23 +35,23 @@ std::wstring TForm1::TargetFolderText() const { return WindowText(Edit1); }
 
 bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
     std::wstring text;
-    if (Keyword == L"Move") text = L"Вы действительно хотите ПЕРЕМЕСТИТЬ данный файл ?";
-    if (Keyword == L"Del") text = L"Вы действительно хотите УДАЛИТЬ данный файл ?";
-    return Application().MessageBox(text, L"Warning", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+    if (Keyword == L"Move") text = Text(TTextId::AskMove);
+    if (Keyword == L"Del") text = Text(TTextId::AskDelete);
+    return Application().MessageBox(text, Text(TTextId::WarningCaption), MB_OKCANCEL | MB_ICONWARNING) == IDOK;
 }
 
 void TForm1::SuccessBalloon(const std::wstring& Text) {
-    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(L"Сообщение", Text, bitInfo, kBalloonSeconds);
+    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(::Text(TTextId::MessageBalloon), Text, bitInfo, kBalloonSeconds);
 }
 
 void TForm1::FileOperation(const std::wstring& Keyword) {
     if (!FindPlayerWindow(wa::kWindowClass)) {
-        Application().MessageBox(L"Winamp не найден", Application().Title(), MB_OK);
+        Application().MessageBox(Text(TTextId::PlayerNotFound), Application().Title(), MB_OK);
         return;
     }
     const std::wstring folder = TargetFolderText();
     if ((Keyword == L"Copy" || Keyword == L"Move") && folder.empty()) {
-        Application().MessageBox(L"Каталог для файлов не выбран", Application().Title(), MB_OK);
+        Application().MessageBox(Text(TTextId::NoTargetFolder), Application().Title(), MB_OK);
         return;
     }
     if ((Keyword == L"Move" || Keyword == L"Del") && !ConfirmFileOperation(Keyword)) return;
@@ -95,7 +86,7 @@ TForm1::TTargetPlan TForm1::PrepareTarget(const std::wstring& Source, const std:
     if (!Checked(CheckBox[14])) return TTargetPlan::Overwrite;
     const TRecycleResult result = RecycleFile(Target);
     if (result == TRecycleResult::Recycled || result == TRecycleResult::Missing) return TTargetPlan::Free;
-    ReportNotRecycled(Target, kTextNotReplaced, result);
+    ReportNotRecycled(Target, TTextId::FileNotReplaced, result);
     return TTargetPlan::Refused;
 }
 
@@ -108,7 +99,7 @@ void TForm1::CopyPlayingFile(const std::wstring& Source, const std::wstring& Tar
         case TTargetPlan::Overwrite: copied = CopyFileChecked(Source, Target, true); break;
         case TTargetPlan::Refused: return;
     }
-    if (copied && IsExistingFile(Target)) SuccessBalloon(L"Файл " + Source + L" удачно СКОПИРОВАН");
+    if (copied && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Copied, Source));
 }
 
 void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Target) {
@@ -124,22 +115,22 @@ void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Tar
         case TTargetPlan::Overwrite: moved = MoveFileSafely(Source, Target, true); break;
         case TTargetPlan::Refused: return;
     }
-    if (moved && IsExistingFile(Target)) SuccessBalloon(L"Файл " + Target + L" удачно ПЕРЕМЕЩЕН");
+    if (moved && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Moved, Target));
 }
 
 void TForm1::DeletePlayingFile(const std::wstring& Source) {
     if (!Checked(CheckBox[14])) {
         const bool existed = IsExistingFile(Source);
         DeleteFileW(Source.c_str());
-        if (existed && !IsExistingFile(Source)) SuccessBalloon(L"Файл " + Source + L" удачно УДАЛЕН");
+        if (existed && !IsExistingFile(Source)) SuccessBalloon(Text(TTextId::Deleted, Source));
         return;
     }
     const TRecycleResult result = RecycleFile(Source);
     if (result == TRecycleResult::Recycled) {
-        SuccessBalloon(L"Файл " + Source + L" удачно УДАЛЕН в корзину");
+        SuccessBalloon(Text(TTextId::DeletedToRecycle, Source));
         return;
     }
-    if (result != TRecycleResult::Missing) ReportNotRecycled(Source, kTextNotDeleted, result);
+    if (result != TRecycleResult::Missing) ReportNotRecycled(Source, TTextId::FileNotDeleted, result);
 }
 
 void TForm1::ChangeTargetFolder() {

@@ -5,81 +5,87 @@
 #include <algorithm>
 
 #include "app/hotkey_field.h"
+#include "app/settings_registry.h"
+#include "app/version.h"
+
+const wchar_t kApplicationTitle[] = L"(Merrowind) Plovik v" PLOVIK_VERSION_WIDE;
+const wchar_t kProgramName[] = L"Plovik v" PLOVIK_VERSION_WIDE;
+const wchar_t kTrayHint[] = L"Merrowind Plovik v" PLOVIK_VERSION_WIDE;
 
 const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
+const wchar_t kLanguageValue[] = L"Language";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 const std::array<TActionInfo, kActionCount> kActions = {{
-    {L"Запуск Winamp", L"WaON", 0, 0},
-    {L"Закрыть Winamp", L"WaOFF", 0, 1},
-    {L"Свернуть / Развернуть Winamp", L"WaMinMax", 0, 2},
-    {L"Глобальный выход", L"ExitAll", 0, 3},
-    {L"Вкл./Выкл. Plovik", L"PlovikOnOff", 0, 4},
-    {L"Воспроизвести", L"Play", 1, 0},
-    {L"Приостановить", L"Pause", 1, 1},
-    {L"Остановить", L"Stop", 1, 2},
-    {L"Предидущая песня", L"PlayPrev", 1, 3},
-    {L"Следующая песня", L"PlayNext", 1, 4},
-    {L"Звук громче", L"VolUp", 1, 5},
-    {L"Звук тише", L"VolDown", 1, 6},
-    {L"Промотать вперед", L"FF", 1, 7},
-    {L"Промотать назад", L"Rew", 1, 8},
-    {L"Окно \" О Winamp \"", L"WaAbout", 1, 9},
-    {L"Случайный выбор (Вкл./Выкл.)", L"ShuffleOnOff", 2, 0},
-    {L"Повтор (Вкл./Выкл.)", L"RepeatOnOff", 2, 1},
-    {L"Показать плейлист", L"ShowPL", 2, 2},
-    {L"Окно настроек", L"WaSet", 2, 3},
-    {L"Окно Броузера", L"ShowBR", 2, 4},
-    {L"Основное окно", L"ShowMW", 2, 5},
-    {L"Окно еквалайзера", L"ShowEQ", 2, 6},
-    {L"Запуск визуализации", L"StartVis", 2, 7},
-    {L"Настройки ID3Tag", L"TagSet", 2, 8},
-    {L"Настройки визуализации", L"VisSet", 2, 9},
-    {L"Открыть файл", L"OpenFile", 3, 0},
-    {L"Перейти на файл", L"GoToFile", 3, 1},
-    {L"Информация о файле (хинт)", L"FileInfo", 3, 2},
-    {L"Выполнить копирование", L"FCopy", 3, 3},
-    {L"Выполнить перемещение", L"FMove", 3, 4},
-    {L"Выполнить удаление", L"FDel", 3, 5},
-    {L"Сменить каталог для файлов", L"ChDir", 3, 6},
-    {L"Воспроизвести / Пауза", L"PlayPause", 1, 10},
+    {TTextId::Action1, L"WaON", 0, 0},
+    {TTextId::Action2, L"WaOFF", 0, 1},
+    {TTextId::Action3, L"WaMinMax", 0, 2},
+    {TTextId::Action4, L"ExitAll", 0, 3},
+    {TTextId::Action5, L"PlovikOnOff", 0, 4},
+    {TTextId::Action6, L"Play", 1, 0},
+    {TTextId::Action7, L"Pause", 1, 1},
+    {TTextId::Action8, L"Stop", 1, 2},
+    {TTextId::Action9, L"PlayPrev", 1, 3},
+    {TTextId::Action10, L"PlayNext", 1, 4},
+    {TTextId::Action11, L"VolUp", 1, 5},
+    {TTextId::Action12, L"VolDown", 1, 6},
+    {TTextId::Action13, L"FF", 1, 7},
+    {TTextId::Action14, L"Rew", 1, 8},
+    {TTextId::Action15, L"WaAbout", 1, 9},
+    {TTextId::Action16, L"ShuffleOnOff", 2, 0},
+    {TTextId::Action17, L"RepeatOnOff", 2, 1},
+    {TTextId::Action18, L"ShowPL", 2, 2},
+    {TTextId::Action19, L"WaSet", 2, 3},
+    {TTextId::Action20, L"ShowBR", 2, 4},
+    {TTextId::Action21, L"ShowMW", 2, 5},
+    {TTextId::Action22, L"ShowEQ", 2, 6},
+    {TTextId::Action23, L"StartVis", 2, 7},
+    {TTextId::Action24, L"TagSet", 2, 8},
+    {TTextId::Action25, L"VisSet", 2, 9},
+    {TTextId::Action26, L"OpenFile", 3, 0},
+    {TTextId::Action27, L"GoToFile", 3, 1},
+    {TTextId::Action28, L"FileInfo", 3, 2},
+    {TTextId::Action29, L"FCopy", 3, 3},
+    {TTextId::Action30, L"FMove", 3, 4},
+    {TTextId::Action31, L"FDel", 3, 5},
+    {TTextId::Action32, L"ChDir", 3, 6},
+    {TTextId::Action33, L"PlayPause", 1, 10},
 }};
 
 const std::array<TOptionInfo, 11> kOptions = {{
-    {2, L"AutoLoadPr", 0, L"Автозагрузка программы"},
-    {3, L"AutoLoadPr&Wa", 1, L"Запуск Winamp с программой"},
-    {4, L"VolMaxOnLoadWa", 2, L"Звук на максимум (при запуске Winamp)"},
-    {6, L"FadeOut", 4, L"Плавный стоп"},
-    {7, L"MinOnSaveSet", 5, L"Скрывать при сохранении настроек"},
-    {8, L"AutoHint", 6, L"Хинт на каждую песню (Win2k/XP)"},
-    {9, L"HintOnComplete", 7, L"Сообщение об успешном выполнении операции"},
-    {10, L"AskOnExit", 8, L"Подтверждение выхода из программы"},
+    {2, L"AutoLoadPr", 0, TTextId::OptionAutoStart},
+    {3, L"AutoLoadPr&Wa", 1, TTextId::OptionStartPlayer},
+    {4, L"VolMaxOnLoadWa", 2, TTextId::OptionFullVolume},
+    {6, L"FadeOut", 4, TTextId::OptionFadeOut},
+    {7, L"MinOnSaveSet", 5, TTextId::OptionHideOnSave},
+    {8, L"AutoHint", 6, TTextId::OptionTrackHint},
+    {9, L"HintOnComplete", 7, TTextId::OptionSuccessHint},
+    {10, L"AskOnExit", 8, TTextId::OptionAskOnExit},
     // The stored names are crossed with the captions; stored settings rely on it.
-    {12, L"AskOnDel", 9, L"Подтверждение перемещения"},
-    {5, L"AskOnMove", 3, L"Подтверждение удаления"},
-    {13, L"AutoPlay", 10, L"Автовоспроизведение при запуске Winamp"},
+    {12, L"AskOnDel", 9, TTextId::OptionAskOnMove},
+    {5, L"AskOnMove", 3, TTextId::OptionAskOnDelete},
+    {13, L"AutoPlay", 10, TTextId::OptionAutoPlay},
 }};
 
 const std::array<TOptionInfo, 1> kLaterOptions = {{
     // On: the delete key and a replaced file go to the Recycle Bin.
-    {14, L"DelToRecycle", 11, L"Удалять в корзину", true},
+    {14, L"DelToRecycle", 11, TTextId::OptionRecycle, true},
 }};
 
 const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
-    {1, L"RadWaOn", L"Запустить Winamp"},
-    {4, L"RadPowOff", L"Выключить компьютер"},
-    {2, L"RadWaOff", L"Закрыть Winamp"},
-    {3, L"RadLogOff", L"Выйти из системы"},
-    {5, L"RadVolMax", L"Звук на максимум"},
+    {1, L"RadWaOn", TTextId::AlarmStartPlayer},
+    {4, L"RadPowOff", TTextId::AlarmPowerOff},
+    {2, L"RadWaOff", TTextId::AlarmClosePlayer},
+    {3, L"RadLogOff", TTextId::AlarmLogOff},
+    {5, L"RadVolMax", TTextId::AlarmFullVolume},
 }};
 
 namespace {
 
 const wchar_t kFormClass[] = L"TForm1";
 const wchar_t kPageClass[] = L"TPlovikPage";
-const wchar_t kFormCaption[] = L"Plovik v4.0";
-const wchar_t* const kTabCaptions[] = {L"Приложение", L"Основное", L"Дополнительнно", L"Работа с файлами",
-                                       L"Параметры"};
+const TTextId kTabCaptions[] = {TTextId::TabApplication, TTextId::TabMain, TTextId::TabExtra, TTextId::TabFiles,
+                                TTextId::TabOptions};
 constexpr int kClientWidth = 458, kClientHeight = 401;
 
 enum : int {
@@ -136,6 +142,9 @@ void RegisterClasses() {
 // ---- construction --------------------------------------------------------------
 
 TForm1::TForm1() {
+    // Every window starts in the program's own language; the settings may
+    // choose another once they are loaded.
+    SetCurrentLanguage(kLanguages[0].Language);
     using THandler = void (TForm1::*)(TShortCut, WORD);
 #define PLOVIK_HANDLER_ADDRESS(N) &TForm1::HotKeyManager##N##HotKeyPressed,
     static const THandler kHandlers[kActionCount] = {PLOVIK_FOR_EACH_ACTION(PLOVIK_HANDLER_ADDRESS)};
@@ -151,11 +160,10 @@ TForm1::TForm1() {
     ShutH1.OperatingSystem = shWinNT;
     ShutH1.Options = shoReboot;
     ShutH1.AllowForce = true;
-    OpenDialog1.Title = L"Укажите где расположен Winamp";
-    OpenDialog1.Filter = L"Winamp Executable|winamp.exe";
     wCtrl.OnTrackChange = [this](TWinAmpCtr&) { wCtrlTrackChange(); };
     CreateWindowAndControls();
     Application().SetMainForm(FHandle);
+    Application().OnEndRequest = [this] { EndSession(); };
     CreateTray();
     CreateFolderDialog();
     Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -181,6 +189,7 @@ TForm1::~TForm1() {
     XPGroupBox4.reset();
     XPGroupBox1.reset();
     Application().SetMainForm(nullptr);
+    Application().OnEndRequest = nullptr;
     if (FHandle && IsWindow(FHandle)) DestroyWindow(FHandle);
     if (FFont) DeleteObject(FFont);
     if (FPanelBrush) DeleteObject(FPanelBrush);
@@ -189,7 +198,7 @@ TForm1::~TForm1() {
 void TForm1::CreateWindowAndControls() {
     RegisterClasses();
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, kFormCaption, style, 261, 138, kClientWidth,
+    FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, kProgramName, style, 261, 138, kClientWidth,
                               kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm1::StaticWndProc));
@@ -232,9 +241,9 @@ void TForm1::MoveTo(HWND wnd, const RECT& design) const {
     SetWindowPos(wnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::unique_ptr<TXPGroupBox> TForm1::AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h) {
+std::unique_ptr<TXPGroupBox> TForm1::AddGroup(HWND parent, TTextId caption, int x, int y, int w, int h) {
     auto group = std::make_unique<TXPGroupBox>();
-    group->Create(parent, Scaled(RECT{x, y, x + w, y + h}), caption);
+    group->Create(parent, Scaled(RECT{x, y, x + w, y + h}), Text(caption));
     Place(group->Handle(), x, y, w, h);
     return group;
 }
@@ -248,13 +257,20 @@ HWND TForm1::AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DW
     return Place(c, x, y, w, h);
 }
 
+HWND TForm1::AddControl(HWND parent, const wchar_t* cls, TTextId text, DWORD style, int x, int y, int w, int h,
+                        int id) {
+    HWND c = AddControl(parent, cls, Text(text), style, x, y, w, h, id);
+    FTexted.push_back({c, text});
+    return c;
+}
+
 void TForm1::CreatePages() {
     PageControl = AddControl(FHandle, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPSIBLINGS, 17, 9, 425, 288,
                              kIdPageControl);
     for (int i = 0; i < 5; ++i) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<wchar_t*>(kTabCaptions[i]);
+        item.pszText = const_cast<wchar_t*>(Text(kTabCaptions[i]));
         SendMessageW(PageControl, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
         Pages[i] = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                                    FHandle, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -264,7 +280,7 @@ void TForm1::CreatePages() {
 
 void TForm1::CreateActionFields() {
     // Actions 29-32 stand in the file operations group box of their tab.
-    XPGroupBox2 = AddGroup(Pages[3], L" Операции с проигрываемыми файлами ", 8, 88, 401, 164);
+    XPGroupBox2 = AddGroup(Pages[3], TTextId::FileGroup, 8, 88, 401, 164);
     for (int n = 1; n <= kActionCount; ++n) {
         const TActionInfo& a = kActions[n - 1];
         const bool inFileGroup = n >= 29 && n <= 32;
@@ -291,24 +307,24 @@ void TForm1::CreateActionFields() {
 // The clock and the alarm stand in the " Таймер " box below the tab's
 // five hot-key rows.
 void TForm1::CreateAlarmControls() {
-    XPGroupBox1 = AddGroup(Pages[0], L" Таймер ", 8, 126, 401, 130);
+    XPGroupBox1 = AddGroup(Pages[0], TTextId::TimerGroup, 8, 126, 401, 130);
     HWND group = XPGroupBox1->Handle();
-    AddControl(group, L"STATIC", L"Текущее время", SS_LEFT, 8, 26, 90, 14);
+    AddControl(group, L"STATIC", TTextId::CurrentTime, SS_LEFT, 8, 26, 90, 14);
     Panel1 = AddControl(group, L"STATIC", L"00:00:00", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 104, 22, 97, 21);
-    Panel2 = AddControl(group, L"STATIC", L"Winamp not detected", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 8, 50,
+    Panel2 = AddControl(group, L"STATIC", Text(TTextId::StatusAtStart), SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 8, 50,
                         193, 21);
-    CheckBox[1] = AddControl(group, L"BUTTON", L"Таймер", BS_AUTOCHECKBOX | WS_TABSTOP, 8, 86, 72, 17,
+    CheckBox[1] = AddControl(group, L"BUTTON", TTextId::AlarmBox, BS_AUTOCHECKBOX | WS_TABSTOP, 8, 86, 72, 17,
                              kIdCheckBoxBase + 1);
     HTime1 = std::make_unique<THTime>(group);
     HTime1->SetTime(0.0);
     HTime1->SetEnabled(false);
     Place(HTime1->Handle(), 88, 84, 73, 21, true);
     HTime1->ScalePicker(FDpi);
-    XPGroupBox4 = AddGroup(group, L" Действие ", 210, 14, 183, 110);
+    XPGroupBox4 = AddGroup(group, TTextId::AlarmGroup, 210, 14, 183, 110);
     for (int i = 0; i < 5; ++i) {
         // On screen the actions stand in the order of their buttons' numbers.
         const int n = i + 1;
-        const wchar_t* caption = L"";
+        TTextId caption = TTextId::AlarmStartPlayer;
         for (const auto& a : kAlarmActions)
             if (a.RadioButton == n) caption = a.Caption;
         RadioButton[n] = AddControl(XPGroupBox4->Handle(), L"BUTTON", caption,
@@ -325,7 +341,7 @@ void TForm1::CreateFileControls() {
     HWND group = XPGroupBox2->Handle();
     Edit1 = AddControl(group, L"EDIT", L"", ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, 8, 118, 217, 21, 0,
                        WS_EX_CLIENTEDGE);
-    Button3 = AddControl(group, L"BUTTON", L"Выбор каталога", BS_PUSHBUTTON | WS_TABSTOP, 232, 116, 121, 25,
+    Button3 = AddControl(group, L"BUTTON", TTextId::ChooseFolderButton, BS_PUSHBUTTON | WS_TABSTOP, 232, 116, 121, 25,
                          kIdButton3);
 }
 
@@ -341,11 +357,11 @@ void TForm1::CreateOptionControls() {
 }
 
 void TForm1::CreateButtons() {
-    Button4 = AddControl(FHandle, L"BUTTON", L"Выход из программы", BS_PUSHBUTTON | WS_TABSTOP, 29, 309, 129, 33,
+    Button4 = AddControl(FHandle, L"BUTTON", TTextId::ExitButton, BS_PUSHBUTTON | WS_TABSTOP, 29, 309, 129, 33,
                          kIdButton4);
-    Button1 = AddControl(FHandle, L"BUTTON", L"Сброс настроек", BS_PUSHBUTTON | WS_TABSTOP, 165, 309, 129, 33,
+    Button1 = AddControl(FHandle, L"BUTTON", TTextId::ResetButton, BS_PUSHBUTTON | WS_TABSTOP, 165, 309, 129, 33,
                          kIdButton1);
-    Button2 = AddControl(FHandle, L"BUTTON", L"Сохранить настройки", BS_PUSHBUTTON | WS_TABSTOP, 301, 309, 129, 33,
+    Button2 = AddControl(FHandle, L"BUTTON", TTextId::SaveButton, BS_PUSHBUTTON | WS_TABSTOP, 301, 309, 129, 33,
                          kIdButton2);
 }
 
@@ -644,27 +660,46 @@ void TForm1::OnCommand(int id, int code) {
 void TForm1::CreateFolderDialog() {
     BrowsFldr = std::make_unique<TOskFolderDialog>(FHandle);
     BrowsFldr->Flags = {TBrowseInfoFlags::ShowPath, TBrowseInfoFlags::NewDialogStyle, TBrowseInfoFlags::ShowShared};
+    ApplyDialogTexts();
+}
+
+// The dialogs take their texts when they open; the folder dialog's own
+// captions follow the system's language in Russian, as they always have, and
+// are English in English.
+void TForm1::ApplyDialogTexts() {
+    OpenDialog1.Title = Text(TTextId::LocatePlayerTitle);
+    OpenDialog1.Filter = Text(TTextId::LocatePlayerFilter);
+    if (!BrowsFldr) return;
+    static const std::wstring kSystemLanguageKey = [] {
+        wchar_t key[8]{};
+        wsprintfW(key, L"%04X", static_cast<unsigned>(GetSystemDefaultLangID()));
+        return std::wstring(key);
+    }();
+    const bool english = CurrentLanguage() == TLanguage::English;
+    BrowsFldr->SetLanguageKey(english ? L"0409" : kSystemLanguageKey);
     TKeyedList labels;
     for (const std::wstring& line : DefaultLabelCaptions())
-        labels.push_back(line.rfind(L"Default=", 0) == 0 ? L"Default=Текущий каталог:" : line);
+        labels.push_back(line.rfind(L"Default=", 0) == 0 ? L"Default=" + std::wstring(Text(TTextId::FolderLabel))
+                                                         : line);
     BrowsFldr->SetLabelCaptions(labels);
     // A line without a language key: the dialog keeps the system's caption.
-    BrowsFldr->SetTitles({L"Выберите каталог для файлов"});
+    BrowsFldr->SetTitles({Text(TTextId::FolderTitle)});
 }
 
 // ---- lifecycle and tray menu -----------------------------------------------------
 
 void TForm1::CreateTray() {
-    N1 = &TrayMenu.Add(L"О программе ...", [this] { N1Click(); });
+    N1 = &TrayMenu.Add(Text(TTextId::MenuAbout), [this] { N1Click(); });
     N2 = &TrayMenu.Add(L"-");
-    N3 = &TrayMenu.Add(L"Смена каталога", [this] { N3Click(); });
-    N6 = &TrayMenu.Add(L"Настройки", [this] { N6Click(); });
+    N3 = &TrayMenu.Add(Text(TTextId::MenuChangeFolder), [this] { N3Click(); });
+    N6 = &TrayMenu.Add(Text(TTextId::MenuSettings), [this] { N6Click(); });
+    N7 = &TrayMenu.Add(Text(TTextId::MenuOtherLanguage), [this] { N7Click(); });
     N4 = &TrayMenu.Add(L"-");
-    N5 = &TrayMenu.Add(L"Выход", [this] { N5Click(); });
+    N5 = &TrayMenu.Add(Text(TTextId::MenuExit), [this] { N5Click(); });
 
     TrayIcon = std::make_unique<TTrayIcon>(FHandle);
     TrayIcon->SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
-    TrayIcon->SetHint(L"Merrowind Plovik v4.0");
+    TrayIcon->SetHint(kTrayHint);
     TrayIcon->SetMinimizeToTray(true);
     TrayIcon->SetPopupMenu(&TrayMenu);
     TrayIcon->OnStartup = [this](TTrayIcon&, bool& show) { TrayIconStartup(show); };
@@ -677,11 +712,52 @@ void TForm1::TrayIconStartup(bool& ShowMainForm) { ShowMainForm = false; }
 void TForm1::TrayIconDblClick() { TrayIcon->ShowMainForm(); }
 
 void TForm1::N1Click() {
-    AboutBoxFn(Application().Handle(), L"Plovik v4.0", L"Powered By (Merrowind) Merrowind",
+    AboutBoxFn(Application().Handle(), kProgramName, Text(TTextId::AboutOther),
                LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
 }
 
 void TForm1::N3Click() { ChangeTargetFolder(); }
+void TForm1::N7Click() {
+    const TLanguage next = CurrentLanguage() == TLanguage::Russian ? TLanguage::English : TLanguage::Russian;
+    SwitchLanguage(next);
+}
+
+void TForm1::ApplyTexts() {
+    for (const TTexted& t : FTexted) SetWindowTextW(t.Wnd, Text(t.Text));
+    for (int i = 0; i < 5; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(Text(kTabCaptions[i]));
+        SendMessageW(PageControl, TCM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    XPGroupBox1->SetCaption(Text(TTextId::TimerGroup));
+    XPGroupBox4->SetCaption(Text(TTextId::AlarmGroup));
+    XPGroupBox2->SetCaption(Text(TTextId::FileGroup));
+    N1->Caption = Text(TTextId::MenuAbout);
+    N3->Caption = Text(TTextId::MenuChangeFolder);
+    N6->Caption = Text(TTextId::MenuSettings);
+    N7->Caption = Text(TTextId::MenuOtherLanguage);
+    N5->Caption = Text(TTextId::MenuExit);
+    ApplyDialogTexts();
+    // The marks and the fields that show media keys by name.
+    for (int n = 1; n <= kActionCount; ++n) {
+        if (HotKeyMark[n]) UpdateHotKeyMark(n);
+        InvalidateRect(HotKey[n], nullptr, TRUE);
+    }
+    if (HotKeysSuspended) ShowKeysSuspended(true, false);
+    // The status line is the clock's: its next tick writes it in the new language.
+    ClockTick();
+}
+
+// Written at once, alone: switching the language is not a reason to save
+// settings the user has not asked to save.
+void TForm1::SwitchLanguage(TLanguage language) {
+    SetCurrentLanguage(language);
+    ApplyTexts();
+    TRegistry& reg = SettingsRegistry();
+    TKeyCloser closer(reg);
+    if (reg.OpenKey(kSettingsKey, false)) reg.WriteString(kLanguageValue, LanguageCode(language));
+}
 void TForm1::N6Click() { TrayIcon->ShowMainForm(); }
 void TForm1::N5Click() { Close(); }
 
@@ -712,8 +788,8 @@ void TForm1::FormCreate() {
 
 bool TForm1::FormCloseQuery() {
     if (!Checked(CheckBox[10])) return true;
-    return Application().MessageBox(L"Вы действительно хотите выйти ?", L"Confirm", MB_YESNO | MB_ICONQUESTION) ==
-           IDYES;
+    return Application().MessageBox(Text(TTextId::AskExit), Text(TTextId::ConfirmCaption),
+                                    MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void TForm1::FormClose() { SaveSettings(); }
@@ -741,8 +817,8 @@ void TForm1::Button4Click() {
     ApplyHotKeys();
     SaveSettings();
     if (Checked(CheckBox[10]) &&
-        Application().MessageBox(L"Вы действительно хотите выйти ?", L"Confirm", MB_YESNO | MB_ICONQUESTION) !=
-            IDYES)
+        Application().MessageBox(Text(TTextId::AskExit), Text(TTextId::ConfirmCaption),
+                                 MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     Close();
 }

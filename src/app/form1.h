@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
 #include "desktop/msg_dialog.h"
@@ -43,7 +44,7 @@ constexpr std::uint8_t kMaxVolume = 255;
 
 // One hot-key action: its label, its registry value, where its field stands.
 struct TActionInfo {
-    const wchar_t* Label;
+    TTextId Label;
     const wchar_t* Value;
     int Tab;  // 0..3
     int Row;
@@ -55,7 +56,7 @@ struct TOptionInfo {
     int CheckBox;  // CheckBoxN
     const wchar_t* Value;
     int Row;
-    const wchar_t* Caption;
+    TTextId Caption;
     bool DesignedOn = false;
 };
 extern const std::array<TOptionInfo, 11> kOptions;
@@ -66,11 +67,19 @@ extern const std::array<TOptionInfo, 1> kLaterOptions;
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
     const wchar_t* Value;
-    const wchar_t* Caption;
+    TTextId Caption;
 };
 extern const std::array<TAlarmActionInfo, 5> kAlarmActions;  // order of writing and reading
 
+// Names made from the program's version: the application title, the
+// window caption and About box name, the tray icon's hint.
+extern const wchar_t kApplicationTitle[];
+extern const wchar_t kProgramName[];
+extern const wchar_t kTrayHint[];
+
 extern const wchar_t kSettingsKey[];
+// The program's language, "ru" or "en"; absent means Russian.
+extern const wchar_t kLanguageValue[];
 extern const wchar_t kRunKey[];
 
 class TForm1 {
@@ -212,13 +221,23 @@ public:
     bool FormCloseQuery();
     void FormClose();
     void Button4Click();
+    void N7Click();  // the other language
+    TMenuItem* N7 = nullptr;
+    // Shows every text of the window, the tray menu and the dialogs in the
+    // current language.
+    void ApplyTexts();
+    // Switches the language at once and keeps the choice for the next start.
+    void SwitchLanguage(TLanguage language);
+
     // The settings window's dialog keys: Tab and Shift+Tab between the
     // controls, Ctrl+Tab between the tabs, arrows between the alarm's
     // actions, Enter on a button. True if the message was one of them.
     bool PreTranslateMessage(MSG& Msg);
 
     void Close();  // the one road to the end of the program
-    void EndSession();  // Windows ends the session: save as a close does
+    // Windows ends the session, or another program (the setup program) asks
+    // this copy to end: save as a close does, without the question.
+    void EndSession();
     bool Closed() const noexcept { return FClosed; }
     // Start-up is over (settings loaded, keys applied): from now on the
     // window shows what is in force and is not hidden again by start-up.
@@ -259,9 +278,13 @@ private:
     HFONT MakeFont();
     void SizeFrame();
     void FitPages();
-    std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, const wchar_t* caption, int x, int y, int w, int h);
+    std::unique_ptr<TXPGroupBox> AddGroup(HWND parent, TTextId caption, int x, int y, int w, int h);
     HWND AddControl(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                     int id = 0, DWORD exStyle = 0);
+    // A control whose text is one of the program's texts, shown in the
+    // current language and changed with it.
+    HWND AddControl(HWND parent, const wchar_t* cls, TTextId text, DWORD style, int x, int y, int w, int h,
+                    int id = 0);
     void ApplyLayout();
     void ShowPage(int index);
     void MoveFocus(bool back);
@@ -279,6 +302,12 @@ private:
     HFONT FFont = nullptr;
     HBRUSH FPanelBrush = nullptr;
     std::vector<TPlaced> FPlaced;
+    struct TTexted {
+        HWND Wnd;
+        TTextId Text;
+    };
+    std::vector<TTexted> FTexted;
+    void ApplyDialogTexts();
     bool FClosed = false;
     bool FStartedUp = false;
     std::array<TShortCut, kActionCount + 1> FKeptWords{};

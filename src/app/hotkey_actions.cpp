@@ -44,8 +44,8 @@ void TForm1::ToggleShuffleWithBalloon() {
     // Asked once: a player that answers nothing sensible gets no balloon.
     const TPlaySequence order = wCtrl.GetPlaySequence();
     if (round.GaveUp()) return;
-    if (order == TPlaySequence::psqRandom) ShowBalloon(L"Режим", L"Случайный выбор");
-    if (order == TPlaySequence::psqNext) ShowBalloon(L"Режим", L"Последоватеный выбор");
+    if (order == TPlaySequence::psqRandom) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeRandom));
+    if (order == TPlaySequence::psqNext) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeInOrder));
 }
 
 // One key for both: a stopped player starts, a playing or paused one pauses

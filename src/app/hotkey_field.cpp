@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "app/texts.h"
+
 #include <iterator>
 #include <string>
 
@@ -10,14 +12,14 @@ namespace {
 
 struct TMediaKey {
     BYTE Vk;
-    const wchar_t* Name;
+    TTextId Name;
 };
 // The keyboard layout has no names for these, so the field would show none.
 const TMediaKey kMediaKeys[] = {
-    {VK_MEDIA_PLAY_PAUSE, L"Пуск/Пауза"},     {VK_MEDIA_STOP, L"Стоп"},
-    {VK_MEDIA_NEXT_TRACK, L"Следующий трек"}, {VK_MEDIA_PREV_TRACK, L"Предыдущий трек"},
-    {VK_VOLUME_UP, L"Громкость +"},           {VK_VOLUME_DOWN, L"Громкость -"},
-    {VK_VOLUME_MUTE, L"Без звука"},
+    {VK_MEDIA_PLAY_PAUSE, TTextId::MediaPlayPause}, {VK_MEDIA_STOP, TTextId::MediaStop},
+    {VK_MEDIA_NEXT_TRACK, TTextId::MediaNextTrack}, {VK_MEDIA_PREV_TRACK, TTextId::MediaPrevTrack},
+    {VK_VOLUME_UP, TTextId::MediaVolumeUp},         {VK_VOLUME_DOWN, TTextId::MediaVolumeDown},
+    {VK_VOLUME_MUTE, TTextId::MediaMute},
 };
 
 bool IsExtendedKey(BYTE vk) {
@@ -86,7 +88,7 @@ bool IsMediaKey(BYTE vk) { return MediaKeyName(vk)[0] != L'\0'; }
 
 const wchar_t* MediaKeyName(BYTE vk) {
     for (const TMediaKey& k : kMediaKeys)
-        if (k.Vk == vk) return k.Name;
+        if (k.Vk == vk) return Text(k.Name);
     return L"";
 }
 

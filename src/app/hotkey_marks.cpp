@@ -15,12 +15,6 @@
 
 namespace {
 
-// Texts of the marks and of the start-up balloon.
-const wchar_t kMarkHeldElsewhere[] = L"Занято другой программой";
-const wchar_t kMarkAssignedAbove[] = L"Уже назначено: ";
-const wchar_t kMarkRefused[] = L"Не принято системой";
-const wchar_t kKeysBalloonTitle[] = L"Plovik";
-
 // A held key is asked for again this often: one registration attempt per
 // held key and tick, and no window work unless one comes free.
 constexpr UINT kKeyRetryMs = 3000;
@@ -86,9 +80,9 @@ void TForm1::CreateHotKeyMarks() {
 std::wstring TForm1::KeyStatusText(int n) const {
     const TKeyStatus& s = KeyStatus[n];
     switch (s.State) {
-        case TKeyState::HeldElsewhere: return kMarkHeldElsewhere;
-        case TKeyState::AssignedAbove: return kMarkAssignedAbove + std::wstring(kActions[s.Above - 1].Label);
-        case TKeyState::Refused: return std::wstring(kMarkRefused) + L": " + SystemErrorText(s.Error);
+        case TKeyState::HeldElsewhere: return Text(TTextId::MarkHeldElsewhere);
+        case TKeyState::AssignedAbove: return Text(TTextId::MarkAssignedAbove, Text(kActions[s.Above - 1].Label));
+        case TKeyState::Refused: return std::wstring(Text(TTextId::MarkRefused)) + L": " + SystemErrorText(s.Error);
         default: return {};
     }
 }
@@ -175,7 +169,7 @@ void TForm1::ReportKeysNotInForce() {
     for (int n = 1; n <= kActionCount; ++n) {
         const TKeyState st = KeyStatus[n].State;
         if (st == TKeyState::InForce || st == TKeyState::Free) continue;
-        const std::wstring item = (text.empty() ? L"" : L", ") + std::wstring(kActions[n - 1].Label);
+        const std::wstring item = (text.empty() ? L"" : L", ") + std::wstring(::Text(kActions[n - 1].Label));
         if (text.size() + item.size() > kBalloonTextRoom - kCutMark.size()) {
             text += kCutMark;
             break;
@@ -190,7 +184,7 @@ void TForm1::ReportKeysNotInForce() {
 void TForm1::ShowKeysBalloon(const std::wstring& Text) {
     if (!TrayIcon) return;
     Timer2.SetEnabled(false);
-    TrayIcon->ShowBalloonHint(kKeysBalloonTitle, Text, bitInfo, kBalloonSeconds);
+    TrayIcon->ShowBalloonHint(::Text(TTextId::KeysBalloonTitle), Text, bitInfo, kBalloonSeconds);
 }
 
 void TForm1::LoadHotKeyWord(int n, TShortCut word) {

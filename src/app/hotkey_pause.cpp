@@ -7,10 +7,6 @@
 
 namespace {
 
-const wchar_t kSuspendedTipSuffix[] = L" (клавиши выключены)";
-const wchar_t kKeysOffBalloon[] = L"Горячие клавиши выключены";
-const wchar_t kKeysOnBalloon[] = L"Горячие клавиши включены";
-
 // Grey, and half as opaque: the icon reads as "off" at tray size on every
 // background. Icons without an alpha channel keep their mask and are only
 // greyed and lightened.
@@ -63,10 +59,8 @@ void TForm1::ShowKeysSuspended(bool suspended, bool balloon) {
     }
     if (suspended && !FKeysOffIcon.Empty()) TrayIcon->SetIcon(FKeysOffIcon.Handle());
     if (!suspended && !FKeysOnIcon.Empty()) TrayIcon->SetIcon(FKeysOnIcon.Handle());
-    std::wstring hint = TrayIcon->Hint();
-    const std::wstring suffix = kSuspendedTipSuffix;
-    if (hint.size() >= suffix.size() && hint.compare(hint.size() - suffix.size(), suffix.size(), suffix) == 0)
-        hint.resize(hint.size() - suffix.size());
-    TrayIcon->SetHint(suspended ? hint + suffix : hint);
-    if (balloon) ShowKeysBalloon(suspended ? kKeysOffBalloon : kKeysOnBalloon);
+    // The tip is the program's own with the state after it, in the language
+    // of the moment.
+    TrayIcon->SetHint(suspended ? kTrayHint + std::wstring(Text(TTextId::KeysOffTipSuffix)) : kTrayHint);
+    if (balloon) ShowKeysBalloon(Text(suspended ? TTextId::KeysOffBalloon : TTextId::KeysOnBalloon));
 }

@@ -22,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 0;
     }
     SettingsRegistry();  // the one registry accessor, for the whole run
-    Application().SetTitle(L"(Merrowind) Plovik v4.0");
+    Application().SetTitle(kApplicationTitle);
     Application().Handle();
     instance.Serve();
     std::unique_ptr<TForm1> form;

@@ -2,14 +2,11 @@
 
 #include <vector>
 
+#include "app/texts.h"
 #include "desktop/application.h"
 
 namespace {
-EPlovikError RegistryError(const wchar_t* format, const std::wstring& name) {
-    std::wstring text = format;
-    text.replace(text.find(L"%s"), 2, name);
-    return EPlovikError(text);
-}
+EPlovikError RegistryError(TTextId text, const std::wstring& name) { return EPlovikError(Text(text, name)); }
 }  // namespace
 
 TRegistry& SettingsRegistry() {
@@ -57,8 +54,8 @@ bool TRegistry::ValueExists(const std::wstring& name) const {
 std::uint32_t TRegistry::ReadInteger(const std::wstring& name) const {
     DWORD type = 0, value = 0, size = sizeof(value);
     const LONG rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    if (rc != ERROR_SUCCESS) throw RegistryError(L"Failed to get data for '%s'", name);
-    if (type != REG_DWORD) throw RegistryError(L"Invalid data type for '%s'", name);
+    if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
+    if (type != REG_DWORD) throw RegistryError(TTextId::RegistryBadType, name);
     return value;
 }
 
@@ -66,12 +63,12 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
     DWORD type = 0, size = 0;
     LONG rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_FILE_NOT_FOUND) return {};
-    if (rc != ERROR_SUCCESS) throw RegistryError(L"Failed to get data for '%s'", name);
-    if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError(L"Invalid data type for '%s'", name);
+    if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError(TTextId::RegistryBadType, name);
     std::vector<wchar_t> buf(size / sizeof(wchar_t) + 2, L'\0');
     DWORD bytes = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
     rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &bytes);
-    if (rc != ERROR_SUCCESS) throw RegistryError(L"Failed to get data for '%s'", name);
+    if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
     return std::wstring(buf.data());  // up to the first zero, which may be missing in the data
 }
 
@@ -79,7 +76,7 @@ void TRegistry::WriteInteger(const std::wstring& name, std::uint32_t value) {
     const DWORD v = value;
     if (!FKey || RegSetValueExW(FKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v)) !=
                      ERROR_SUCCESS)
-        throw RegistryError(L"Failed to set data for '%s'", name);
+        throw RegistryError(TTextId::RegistrySetFailed, name);
 }
 
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
@@ -87,7 +84,7 @@ void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
     if (!FKey ||
         RegSetValueExW(FKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) !=
             ERROR_SUCCESS)
-        throw RegistryError(L"Failed to set data for '%s'", name);
+        throw RegistryError(TTextId::RegistrySetFailed, name);
 }
 
 bool TRegistry::DeleteValue(const std::wstring& name) {

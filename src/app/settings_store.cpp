@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "app/hotkey_field.h"
 #include "app/settings_registry.h"
+#include "app/texts.h"
 
 namespace {
 
@@ -42,6 +43,20 @@ void LoadValue(const TRegistry& reg, const wchar_t* name, std::vector<std::wstri
     }
 }
 
+// A stored language the program does not have, or a value of the wrong
+// type, leaves the program in its own language, with the usual message.
+void LoadLanguage(const TRegistry& reg) {
+    TLanguage language = kLanguages[0].Language;
+    try {
+        const std::wstring code = reg.ReadString(kLanguageValue);
+        if (!LanguageFromCode(code, language)) throw EPlovikError(Text(TTextId::RegistryBadValue, kLanguageValue));
+    } catch (...) {
+        SetCurrentLanguage(kLanguages[0].Language);
+        throw;
+    }
+    SetCurrentLanguage(language);
+}
+
 }  // namespace
 
 // The short form has no spaces as a rule; where the system gives none, or
@@ -57,6 +72,7 @@ void TForm1::LoadSettings() {
     TRegistry& reg = SettingsRegistry();
     reg.SetRootKey(HKEY_CURRENT_USER);
     std::vector<std::wstring> errors;
+    const TLanguage language = CurrentLanguage();
     {
         TKeyCloser closer(reg);
         if (!reg.KeyExists(kSettingsKey)) {
@@ -79,7 +95,9 @@ void TForm1::LoadSettings() {
             LoadValue(reg, o.Value, errors, [&] { SetChecked(CheckBox[o.CheckBox], reg.ReadBool(o.Value)); });
         // Actions added since come after every designed value.
         for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) loadHotKey(n);
+        LoadValue(reg, kLanguageValue, errors, [&] { LoadLanguage(reg); });
     }
+    if (CurrentLanguage() != language) ApplyTexts();
     if (errors.empty()) return;
     std::wstring text;
     for (const auto& e : errors) text += (text.empty() ? L"" : L"\n") + e;
@@ -111,7 +129,7 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::ResetSettings() {
-    if (Application().MessageBox(L"Будут сброшены все установленные горячие клавищши, прдолжить ?", L"Warning",
+    if (Application().MessageBox(Text(TTextId::AskReset), Text(TTextId::WarningCaption),
                                  MB_OKCANCEL | MB_ICONWARNING) != IDOK)
         return;
     for (int n = 1; n <= kActionCount; ++n) SetHotKeyWord(HotKey[n], 0);

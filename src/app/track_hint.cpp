@@ -29,7 +29,7 @@ void TForm1::ShowBalloon(const std::wstring& Title, const std::wstring& Text) {
     Timer2.SetEnabled(true);
 }
 
-void TForm1::ShowTrackHint() { ShowBalloon(L"Текущая песня", GetTrackTitle()); }
+void TForm1::ShowTrackHint() { ShowBalloon(Text(TTextId::CurrentSong), GetTrackTitle()); }
 
 void TForm1::Timer2Timer() {
     TrayIcon->HideBalloonHint();

@@ -2,8 +2,16 @@
 
 #include <utility>
 
+const wchar_t kApplicationWindowClass[] = L"PlovikApplication";
+const wchar_t kEndRequestMessageName[] = L"PlovikEndRequest";
+
+UINT EndRequestMessage() {
+    static const UINT message = RegisterWindowMessageW(kEndRequestMessageName);
+    return message;
+}
+
 namespace {
-const wchar_t kAppWindowClass[] = L"PlovikApplication";
+const wchar_t* const kAppWindowClass = kApplicationWindowClass;
 // Posted to itself when the application window gets the focus.
 constexpr UINT kMsgEnter = WM_APP + 1;
 }
@@ -127,6 +135,14 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
             SendMessageW(form, WM_CLOSE, 0, 0);
         else
             Instance().Terminate();
+        return 0;
+    }
+    if (msg == EndRequestMessage()) {
+        auto& app = Instance();
+        if (app.OnEndRequest)
+            Guarded([&] { app.OnEndRequest(); });
+        else
+            app.Terminate();
         return 0;
     }
     // The application window has nothing to type into: when it is brought to

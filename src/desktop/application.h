@@ -68,6 +68,10 @@ public:
     // Number of errors shown so far (for the tests of the error paths).
     int ErrorsShown() const noexcept { return FErrorsShown; }
 
+    // Raised when another program (the setup program, its uninstaller) asks
+    // this copy to end; empty, the request just ends the message loop.
+    std::function<void()> OnEndRequest;
+
     // Sees each queued message before it is translated and dispatched; true
     // means it was handled (the main form's keyboard navigation).
     std::function<bool(MSG& Msg)> OnPreTranslate;
@@ -88,6 +92,13 @@ private:
     std::wstring FTitle = L"Plovik";
     int FErrorsShown = 0;
 };
+
+// Posted to the application window (class "PlovikApplication") by a program
+// that needs this copy gone, such as the setup program before it replaces
+// the executable: the copy saves its settings and ends without a question.
+extern const wchar_t kEndRequestMessageName[];
+UINT EndRequestMessage();
+extern const wchar_t kApplicationWindowClass[];
 
 inline TApplication& Application() { return TApplication::Instance(); }
 

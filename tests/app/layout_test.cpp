@@ -97,7 +97,7 @@ TEST_F(AppTest, TheWindowStandsAsDesigned) {
         const int k = inBox ? n - 29 : n - firstOnTab[tab];
         HWND parent = inBox ? fileBox : f.Pages[tab];
         ExpectPlaced(f.HotKey[n], parent, HOTKEY_CLASSW, L"", inBox ? 232 : 240, (inBox ? 16 : 8) + 24 * k, 121, 19);
-        const std::wstring label = kActions[n - 1].Label;
+        const std::wstring label = ::Text(kActions[n - 1].Label);
         HWND l = ChildWithText(parent, label);
         ExpectPlaced(l, parent, L"Static", label, inBox ? 8 : 16, (inBox ? 24 : 16) + 24 * k);
     }

@@ -40,7 +40,7 @@ TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
     GetWindowTextW(f.Handle(), caption, 64);
     EXPECT_EQ(std::wstring(caption), L"Plovik v4.0");
     EXPECT_EQ(Captions(f.TrayMenu), (std::vector<std::wstring>{L"О программе ...", L"-", L"Смена каталога", L"Настройки",
-                                                              L"-", L"Выход"}));
+                                                              L"English", L"-", L"Выход"}));
 }
 
 TEST_F(AppTest, TheIconShowsTheWindowAndMinimisingHidesItAgain) {
@@ -107,6 +107,26 @@ TEST_F(AppTest, AnEscapingErrorIsShownAndTheProgramGoesOn) {
     EXPECT_NE(asked[0].Text.find(L"the handler failed"), std::wstring::npos);
     Press(0xC000 | 'Q');
     EXPECT_TRUE(paused);
+}
+
+// The setup program asks a running copy to end by a registered message to its
+// application window: the copy saves without asking, though it would ask the user.
+TEST_F(AppTest, AnEndRequestFromOutsideSavesWithoutAQuestion) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[10], true);  // ask before leaving
+    f.SetChecked(f.CheckBox[6], true);   // changed, not saved yet
+    EXPECT_EQ(Dword(L"FadeOut"), 0xDEADBEEFu);
+    HWND app = FindWindowW(kApplicationWindowClass, nullptr);
+    ASSERT_EQ(app, Application().Handle());
+    PostMessageW(app, RegisterWindowMessageW(L"PlovikEndRequest"), 0, 0);
+    Application().ProcessMessages();
+    EXPECT_TRUE(f.Closed());
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(Dword(L"FadeOut"), 1u);
+    EXPECT_EQ(Dword(L"AskOnExit"), 1u);
+    // The loop ends as after any other exit.
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 // Alt+F4 on the application window or the task manager's end request: the
