@@ -108,3 +108,13 @@ open_settings() {
     sleep 1
   done
 }
+
+# A desktop scenario's scratch folder $work (removed at the end, with Wine
+# stopped), the player's log $log in it, and $shots, the screenshot folder
+# beside the build's binaries. Usage: begin_scenario <bin folder>
+begin_scenario() {
+  work=$(mktemp -d)
+  shots=$(realpath -m "$1/../screenshots")
+  log=$work/player.log
+  trap 'stop_wine; rm -rf "$work"' EXIT
+}

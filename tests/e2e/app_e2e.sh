@@ -7,10 +7,7 @@ set -uo pipefail
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
-work=$(mktemp -d)
-shots=$(realpath -m "$bin/../screenshots")
-log=$work/player.log
-trap 'stop_wine; rm -rf "$work"' EXIT
+begin_scenario "$bin"
 mkdir -p "$shots" "$work/music" "$work/target"
 
 fail() { echo "FAIL: $*"; echo "--- player log (requests left out)"; grep -v '^USER 0 ' "$log" 2>/dev/null; exit 1; }

@@ -5,9 +5,7 @@ set -uo pipefail
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
-work=$(mktemp -d)
-log=$work/player.log
-trap 'stop_wine; rm -rf "$work"' EXIT
+begin_scenario "$bin"
 
 fail() { echo "FAIL: $*"; echo "--- player log"; cat "$log" 2>/dev/null; exit 1; }
 

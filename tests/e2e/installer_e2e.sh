@@ -14,10 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
 # No menu entries in the Linux desktop of whoever runs the tests.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-work=$(mktemp -d)
-shots=$(realpath -m "$bin/../screenshots")
-log=$work/player.log
-trap 'stop_wine; rm -rf "$work"' EXIT
+begin_scenario "$bin"
 mkdir -p "$shots"
 
 fail() { echo "FAIL: $*"; exit 1; }

@@ -9,11 +9,8 @@ set -uo pipefail
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
-work=$(mktemp -d)
-shots=$(realpath -m "$bin/../screenshots")
-log=$work/player.log
+begin_scenario "$bin"
 holder_log=$work/holder.log
-trap 'stop_wine; rm -rf "$work"' EXIT
 mkdir -p "$shots"
 
 fail() { echo "FAIL: $*"; echo "--- player log (requests left out)"; grep -v '^USER 0 ' "$log" 2>/dev/null
