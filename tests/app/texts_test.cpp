@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -12,18 +13,26 @@ namespace {
 // Every text of the window, in the order of its controls: each descendant
 // window's class and text, then the tabs.
 std::vector<std::wstring> ScreenTexts(TForm1& f) {
-    std::vector<std::wstring> out;
+    struct TWalk {
+        TForm1& Form;
+        std::vector<std::wstring> Out;
+    } walk{f, {}};
     EnumChildWindows(
         f.Handle(),
         [](HWND w, LPARAM lp) -> BOOL {
+            auto& walk = *reinterpret_cast<TWalk*>(lp);
             wchar_t cls[64] = {};
             GetClassNameW(w, cls, 64);
-            // The time picker shows the user's time format, not a text of ours.
+            // The time picker shows the user's time format, not a text of
+            // ours; the key marks beside the fields carry no text at all.
             if (std::wstring(cls) == L"SysDateTimePick32") return TRUE;
-            reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(std::wstring(cls) + L"|" + WindowText(w));
+            const auto& marks = walk.Form.HotKeyMark;
+            if (std::find(marks.begin(), marks.end(), w) != marks.end()) return TRUE;
+            walk.Out.push_back(std::wstring(cls) + L"|" + WindowText(w));
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&out));
+        reinterpret_cast<LPARAM>(&walk));
+    std::vector<std::wstring>& out = walk.Out;
     const int tabs = TabCtrl_GetItemCount(f.PageControl);
     for (int i = 0; i < tabs; ++i) {
         wchar_t text[128] = {};
@@ -64,10 +73,6 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Сменить каталог для файлов",
     L"msctls_hotkey32|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
     L"Edit|",
     L"Button|Выбор каталога",
     L"Static|Открыть файл",
@@ -76,9 +81,6 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Информация о файле (хинт)",
     L"msctls_hotkey32|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
     L"TPlovikPage|",
     L"Static|Случайный выбор (Вкл./Выкл.)",
     L"msctls_hotkey32|",
@@ -100,16 +102,6 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Настройки визуализации",
     L"msctls_hotkey32|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
     L"TPlovikPage|",
     L"Static|Воспроизвести",
     L"msctls_hotkey32|",
@@ -133,17 +125,6 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Воспроизвести / Пауза",
     L"msctls_hotkey32|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
     L"TPlovikPage|",
     L"Static|Запуск Winamp",
     L"msctls_hotkey32|",
@@ -155,11 +136,6 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Вкл./Выкл. Plovik",
     L"msctls_hotkey32|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
-    L"Static|",
     L"PlovikXPGroupBox| Таймер ",
     L"Static|Текущее время",
     L"Static|00:00:00",
