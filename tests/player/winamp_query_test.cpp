@@ -210,6 +210,17 @@ TEST_F(PlaylistFileTest, AListThatCannotBeOpenedIsFalse) {
 
 // ---- requests and commands ----------------------------------------------------------
 
+// The tests below read the player's state right after a posted command; a
+// request is sent, and a sent message overtakes everything still posted.
+TEST_P(QueryTest, EveryDrainWaitsForTheCommandsPostedBeforeIt) {
+    Start({L"--file", L"C:\\a.mp3"});
+    Drain();
+    ASSERT_TRUE(peer->Stall(400));
+    PostMessageW(peer->Window(), WM_COMMAND, wa::kCmdPlay, 0);
+    Drain();
+    EXPECT_EQ(WA_PlayState(), 1) << "the second drain returned on the first one's answer";
+}
+
 TEST_P(QueryTest, RequestsAreSentAndTheirAnswersConverted) {
     Start({L"--file", L"C:\\a.mp3", L"--file", L"C:\\b.mp3", L"--file", L"C:\\c.mp3", L"--pos", L"1", L"--version",
            L"5091", L"--length", L"321"});

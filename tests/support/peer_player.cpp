@@ -121,21 +121,28 @@ std::vector<std::string> TPeerPlayer::Lines() const {
 
 void TPeerPlayer::Mark() { FMark = SplitLines(ReadFileBytes(FLogPath)).size(); }
 
-bool TPeerPlayer::WaitForLine(const std::string& line, DWORD timeoutMs) const {
+bool TPeerPlayer::WaitForLineAfter(const std::string& line, size_t from, DWORD timeoutMs) const {
     return WaitFor(
         [&] {
-            for (const auto& l : Lines())
-                if (l == line) return true;
+            const auto all = SplitLines(ReadFileBytes(FLogPath));
+            for (size_t i = from; i < all.size(); ++i)
+                if (all[i] == line) return true;
             return false;
         },
         timeoutMs);
 }
 
+bool TPeerPlayer::WaitForLine(const std::string& line, DWORD timeoutMs) const {
+    return WaitForLineAfter(line, FMark, timeoutMs);
+}
+
 bool TPeerPlayer::Control(UINT msg, WPARAM wp, const std::string& line) {
     if (!FWindow) return false;
+    // Only the answer to this message counts: the same line from an earlier
+    // one would let the caller go on while this one still waits in the queue.
+    const size_t before = SplitLines(ReadFileBytes(FLogPath)).size();
     PostMessageW(FWindow, msg, wp, 0);
-    const bool ok = WaitForLine(line);
-    return ok;
+    return WaitForLineAfter(line, before, 5000);
 }
 
 bool TPeerPlayer::Stall(DWORD ms) { return Control(WM_APP + 1, ms, "STALL " + std::to_string(ms)); }

@@ -51,6 +51,7 @@ public:
 
 private:
     bool Control(UINT msg, WPARAM wp, const std::string& line);
+    bool WaitForLineAfter(const std::string& line, size_t from, DWORD timeoutMs) const;
 
     PROCESS_INFORMATION FPi{};
     HWND FWindow = nullptr;
