@@ -96,6 +96,7 @@ public:
     std::array<HWND, 5> Pages{};
     std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[33]
     std::array<HWND, kActionCount + 1> HotKeyMark{};  // beside each field: why its key is not in force
+    HWND EnsureHotKeyMark(int n);                     // made when first needed
     std::array<HWND, 15> CheckBox{};              // CheckBox[1]..CheckBox[14], no 11
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;

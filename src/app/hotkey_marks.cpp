@@ -58,23 +58,31 @@ void AddTool(HWND tip, HWND tool) {
 }  // namespace
 
 void TForm1::CreateHotKeyMarks() {
-    FMarkTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    for (int n = 1; n <= kActionCount; ++n) {
-        RECT field{};
-        for (const TPlaced& p : FPlaced)
-            if (p.Wnd == HotKey[n]) field = p.Design;
-        // Just right of the field, inside the tab and the file group alike.
-        HotKeyMark[n] = AddControl(GetParent(HotKey[n]), L"STATIC", L"", SS_NOTIFY, field.right + 3,
-                                   field.top + 1, 16, field.bottom - field.top - 2);
-        ShowWindow(HotKeyMark[n], SW_HIDE);
-        SetWindowSubclass(HotKeyMark[n], MarkProc, 1, 0);
-        AddTool(FMarkTip, HotKeyMark[n]);
-        AddTool(FMarkTip, HotKey[n]);
-    }
     KeyRetryTimer.SetInterval(kKeyRetryMs);
     KeyRetryTimer.OnTimer = [this] { RetryHeldHotKeys(); };
+}
+
+// A mark and its tooltips are made the first time a key is not in force:
+// most starts need none, and thirty-three of each cost a fifth of the
+// start-up under Wine.
+HWND TForm1::EnsureHotKeyMark(int n) {
+    if (HotKeyMark[n]) return HotKeyMark[n];
+    if (!FMarkTip)
+        FMarkTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    RECT field{};
+    for (const TPlaced& p : FPlaced)
+        if (p.Wnd == HotKey[n]) field = p.Design;
+    // Just right of the field, inside the tab and the file group alike.
+    HWND mark = AddControl(GetParent(HotKey[n]), L"STATIC", L"", SS_NOTIFY, field.right + 3, field.top + 1, 16,
+                           field.bottom - field.top - 2);
+    ShowWindow(mark, SW_HIDE);
+    SetWindowSubclass(mark, MarkProc, 1, 0);
+    AddTool(FMarkTip, mark);
+    AddTool(FMarkTip, HotKey[n]);
+    HotKeyMark[n] = mark;
+    return mark;
 }
 
 std::wstring TForm1::KeyStatusText(int n) const {
@@ -88,9 +96,9 @@ std::wstring TForm1::KeyStatusText(int n) const {
 }
 
 void TForm1::UpdateHotKeyMark(int n) {
-    HWND mark = HotKeyMark[n];
-    if (!mark) return;
     const std::wstring text = KeyStatusText(n);
+    if (text.empty() && !HotKeyMark[n]) return;
+    HWND mark = EnsureHotKeyMark(n);
     const wchar_t* icon = KeyStatus[n].State == TKeyState::AssignedAbove ? IDI_INFORMATION
                           : KeyStatus[n].State == TKeyState::Refused      ? IDI_ERROR
                                                                           : IDI_WARNING;

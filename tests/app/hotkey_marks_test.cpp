@@ -269,6 +269,8 @@ TEST_F(MarksTest, EveryFieldAndMarkStandsWholeOnItsPageWithoutCoveringAnother) {
         return r;
     };
     for (int n : {15, 29, 32, 33}) {
+        EXPECT_EQ(f.HotKeyMark[n], nullptr) << "a key in force needs no mark at start";
+        ASSERT_TRUE(f.EnsureHotKeyMark(n));
         HWND parent = GetParent(f.HotKey[n]);
         RECT client;
         GetClientRect(parent, &client);
