@@ -113,18 +113,20 @@ void TPeerPlayer::Stop() {
     FWindow = nullptr;
 }
 
+std::vector<std::string> TPeerPlayer::AllLines() const { return SplitLines(ReadFileBytes(FLogPath)); }
+
 std::vector<std::string> TPeerPlayer::Lines() const {
-    auto all = SplitLines(ReadFileBytes(FLogPath));
+    auto all = AllLines();
     if (FMark >= all.size()) return {};
     return {all.begin() + static_cast<std::ptrdiff_t>(FMark), all.end()};
 }
 
-void TPeerPlayer::Mark() { FMark = SplitLines(ReadFileBytes(FLogPath)).size(); }
+void TPeerPlayer::Mark() { FMark = AllLines().size(); }
 
 bool TPeerPlayer::WaitForLineAfter(const std::string& line, size_t from, DWORD timeoutMs) const {
     return WaitFor(
         [&] {
-            const auto all = SplitLines(ReadFileBytes(FLogPath));
+            const auto all = AllLines();
             for (size_t i = from; i < all.size(); ++i)
                 if (all[i] == line) return true;
             return false;
@@ -140,7 +142,7 @@ bool TPeerPlayer::Control(UINT msg, WPARAM wp, const std::string& line) {
     if (!FWindow) return false;
     // Only the answer to this message counts: the same line from an earlier
     // one would let the caller go on while this one still waits in the queue.
-    const size_t before = SplitLines(ReadFileBytes(FLogPath)).size();
+    const size_t before = AllLines().size();
     PostMessageW(FWindow, msg, wp, 0);
     return WaitForLineAfter(line, before, 5000);
 }

@@ -52,6 +52,7 @@ public:
 private:
     bool Control(UINT msg, WPARAM wp, const std::string& line);
     bool WaitForLineAfter(const std::string& line, size_t from, DWORD timeoutMs) const;
+    std::vector<std::string> AllLines() const;
 
     PROCESS_INFORMATION FPi{};
     HWND FWindow = nullptr;
