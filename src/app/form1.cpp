@@ -151,7 +151,10 @@ TForm1::TForm1() {
 #undef PLOVIK_HANDLER_ADDRESS
     for (int n = 1; n <= kActionCount; ++n) {
         const THandler h = kHandlers[n - 1];
-        HotKeyManager[n].OnHotKeyPressed = [this, h](TShortCut hk, WORD idx) { (this->*h)(hk, idx); };
+        HotKeyManager[n].NoRepeat = !RepeatsWhileHeld(n);
+        HotKeyManager[n].OnHotKeyPressed = [this, h, n](TShortCut hk, WORD idx) {
+            if (RepeatsWhileHeld(n) || KeyRepeatGuard.FirstOfPress(n, hk)) (this->*h)(hk, idx);
+        };
     }
     AboutBoxFn = [](HWND owner, const std::wstring& app, const std::wstring& other, HICON icon) {
         ShellAboutW(owner, app.c_str(), other.c_str(), icon);
@@ -768,7 +771,9 @@ void TForm1::N5Click() { Close(); }
 // many steps run into it.
 void TForm1::FormCreate() {
     std::vector<std::wstring> shown;
-    const auto step = [&shown](auto&& f) {
+    const auto step = [this, &shown](auto&& f) {
+        // Ended while a box of an earlier step waited: no keys, no player.
+        if (FClosed) return;
         try {
             f();
         } catch (const EPlovikError& e) {

@@ -14,6 +14,7 @@
 #include "app/texts.h"
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
+#include "desktop/key_repeat_guard.h"
 #include "desktop/msg_dialog.h"
 #include "desktop/open_dialog.h"
 #include "desktop/popup_menu.h"
@@ -31,6 +32,9 @@
 constexpr int kDesignedActionCount = 32;
 constexpr int kActionCount = 33;
 constexpr int kPlayPauseAction = 33;
+// Volume and seeking, and the steps through the list, go on while their key
+// is held; every other action happens once per press.
+constexpr bool RepeatsWhileHeld(int n) { return n >= 9 && n <= 14; }
 // How long the tray is asked to show the program's balloons.
 constexpr int kBalloonSeconds = 3;
 // The player's full volume.
@@ -115,6 +119,7 @@ public:
     TTarnWinAmpLink wControl;
     TWinAmpCtr wCtrl;
     std::array<THotKeyManager, kActionCount + 1> HotKeyManager;  // [1]..[33]; [0] unused
+    TKeyRepeatGuard KeyRepeatGuard;
     TShutH ShutH1;
     TOsInfo OsInfo1;
     TMSG MSG1;
@@ -147,6 +152,9 @@ public:
     void ToggleShuffleWithBalloon();
     void HotKeyPressed(int n);
     void PlayPause();
+    // Action 5: suspends every other key, or loads the settings and applies
+    // the keys again.
+    void SwitchHotKeys();
     bool HotKeysSuspended = false;
 
     // ---- which keys are in force (hotkey_marks.cpp) ----
@@ -311,7 +319,14 @@ private:
     void ApplyDialogTexts();
     bool FClosed = false;
     bool FStartedUp = false;
+    bool FSettingsLoaded = false;  // the window holds what the last complete load read
     std::array<TShortCut, kActionCount + 1> FKeptWords{};
+    void SetHotKeysSuspended(bool suspended);
+    bool FSwitchingKeys = false;  // action 5 is under way, perhaps in a box
+    // The balloon that names keys not in force is read before a song's
+    // balloon replaces it: until then the song's waits.
+    ULONGLONG FKeysBalloonUntil = 0;
+    TWindowTimer FTrackHintDelay;
     HWND FMarkTip = nullptr;
     // The tray's icon as it was before the keys were switched off, and its dimmed variant.
     TIcon FKeysOnIcon, FKeysOffIcon;

@@ -4,12 +4,42 @@
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
+// Every key in force again, also after action 5 switched them off (a save,
+// a reset or the exit button while suspended): the tray then says so.
 void TForm1::ApplyHotKeys() {
     for (int n = 1; n <= kActionCount; ++n) HotKeyManager[n].ClearHotKeys();
     // From action 1 upwards: of two fields with the same combination, the
     // lower-numbered action holds it and the system refuses the other.
     for (int n = 1; n <= kActionCount; ++n) RegisterHotKeyOf(n);
+    if (HotKeysSuspended)
+        SetHotKeysSuspended(false);
+    else
+        UpdateKeyRetryTimer();
+}
+
+void TForm1::SetHotKeysSuspended(bool suspended) {
+    HotKeysSuspended = suspended;
+    if (suspended) EnableHotKeys(false);
     UpdateKeyRetryTimer();
+    ShowKeysSuspended(suspended, true);
+}
+
+void TForm1::SwitchHotKeys() {
+    // A second press while a box of the first waits (an error of the load)
+    // would switch the keys under it: the first switch ends alone.
+    if (FSwitchingKeys) return;
+    FSwitchingKeys = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FSwitchingKeys};
+    if (HotKeysSuspended) {
+        LoadSettings();
+        ApplyHotKeys();
+        return;
+    }
+    SaveSettings();
+    SetHotKeysSuspended(true);
 }
 
 void TForm1::EnableHotKeys(bool enable) {
@@ -70,18 +100,7 @@ void TForm1::HotKeyPressed(int n) {
             wControl.Quit();
             Close();
             break;
-        case 5:
-            if (!HotKeysSuspended) {
-                SaveSettings();
-                EnableHotKeys(false);
-            } else {
-                LoadSettings();
-                ApplyHotKeys();
-            }
-            HotKeysSuspended = !HotKeysSuspended;
-            UpdateKeyRetryTimer();
-            ShowKeysSuspended(HotKeysSuspended, true);
-            break;
+        case 5: SwitchHotKeys(); break;
         case 6: wControl.TrackPlay(); break;
         case 7: wControl.TrackPause(); break;
         case 8: wControl.TrackStop(Checked(CheckBox[6]), false); break;

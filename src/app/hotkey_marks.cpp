@@ -155,12 +155,11 @@ void TForm1::RetryHeldHotKeys() {
         // The word the key was refused for, not an edit made since: edits
         // take effect only when the keys are applied.
         TKeyStatus& st = KeyStatus[n];
+        // The system took the combination once and only found it taken: any
+        // other failure now (short of atoms or memory) is a passing one, and
+        // the key is asked for again at the next tick.
         if (HotKeyManager[n].AddHotKey(st.Word) != 0) {
             st.State = TKeyState::InForce;
-            UpdateHotKeyMark(n);
-        } else if (HotKeyManager[n].LastError() != ERROR_HOTKEY_ALREADY_REGISTERED) {
-            st.State = TKeyState::Refused;
-            st.Error = HotKeyManager[n].LastError();
             UpdateHotKeyMark(n);
         }
     }
@@ -193,6 +192,7 @@ void TForm1::ShowKeysBalloon(const std::wstring& Text) {
     if (!TrayIcon) return;
     Timer2.SetEnabled(false);
     TrayIcon->ShowBalloonHint(::Text(TTextId::KeysBalloonTitle), Text, bitInfo, kBalloonSeconds);
+    FKeysBalloonUntil = GetTickCount64() + kBalloonSeconds * 1000ull;
 }
 
 void TForm1::LoadHotKeyWord(int n, TShortCut word) {

@@ -16,7 +16,10 @@ TRegistry& SettingsRegistry() {
 
 TRegistry::TRegistry(HKEY root, REGSAM access) : FRoot(root), FAccess(access) {}
 
-TRegistry::~TRegistry() { CloseKey(); }
+TRegistry::~TRegistry() {
+    for (HKEY k : FKeys)
+        if (k) RegCloseKey(k);
+}
 
 void TRegistry::SetRootKey(HKEY root) {
     if (root == FRoot) return;
@@ -37,23 +40,30 @@ bool TRegistry::OpenKey(const std::wstring& key, bool canCreate) {
     LONG rc = canCreate ? RegCreateKeyExW(FRoot, key.c_str(), 0, nullptr, 0, FAccess, nullptr, &k, nullptr)
                         : RegOpenKeyExW(FRoot, key.c_str(), 0, FAccess, &k);
     if (rc != ERROR_SUCCESS) return false;
-    FKey = k;
+    FKeys.back() = k;
     return true;
 }
 
 void TRegistry::CloseKey() {
-    if (!FKey) return;
-    RegCloseKey(FKey);
-    FKey = nullptr;
+    if (!FKeys.back()) return;
+    RegCloseKey(FKeys.back());
+    FKeys.back() = nullptr;
+}
+
+void TRegistry::BeginScope() { FKeys.push_back(nullptr); }
+
+void TRegistry::EndScope() {
+    CloseKey();
+    if (FKeys.size() > 1) FKeys.pop_back();
 }
 
 bool TRegistry::ValueExists(const std::wstring& name) const {
-    return FKey && RegQueryValueExW(FKey, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return Key() && RegQueryValueExW(Key(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::uint32_t TRegistry::ReadInteger(const std::wstring& name) const {
     DWORD type = 0, value = 0, size = sizeof(value);
-    const LONG rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    const LONG rc = RegQueryValueExW(Key(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
     if (type != REG_DWORD) throw RegistryError(TTextId::RegistryBadType, name);
     return value;
@@ -61,32 +71,32 @@ std::uint32_t TRegistry::ReadInteger(const std::wstring& name) const {
 
 std::wstring TRegistry::ReadString(const std::wstring& name) const {
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, nullptr, &size);
+    LONG rc = RegQueryValueExW(Key(), name.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_FILE_NOT_FOUND) return {};
     if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError(TTextId::RegistryBadType, name);
     std::vector<wchar_t> buf(size / sizeof(wchar_t) + 2, L'\0');
     DWORD bytes = static_cast<DWORD>(buf.size() * sizeof(wchar_t));
-    rc = RegQueryValueExW(FKey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &bytes);
+    rc = RegQueryValueExW(Key(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &bytes);
     if (rc != ERROR_SUCCESS) throw RegistryError(TTextId::RegistryGetFailed, name);
     return std::wstring(buf.data());  // up to the first zero, which may be missing in the data
 }
 
 void TRegistry::WriteInteger(const std::wstring& name, std::uint32_t value) {
     const DWORD v = value;
-    if (!FKey || RegSetValueExW(FKey, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v)) !=
+    if (!Key() || RegSetValueExW(Key(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v)) !=
                      ERROR_SUCCESS)
         throw RegistryError(TTextId::RegistrySetFailed, name);
 }
 
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    if (!FKey ||
-        RegSetValueExW(FKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) !=
+    if (!Key() ||
+        RegSetValueExW(Key(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) !=
             ERROR_SUCCESS)
         throw RegistryError(TTextId::RegistrySetFailed, name);
 }
 
 bool TRegistry::DeleteValue(const std::wstring& name) {
-    return FKey && RegDeleteValueW(FKey, name.c_str()) == ERROR_SUCCESS;
+    return Key() && RegDeleteValueW(Key(), name.c_str()) == ERROR_SUCCESS;
 }

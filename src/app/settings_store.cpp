@@ -73,10 +73,13 @@ void TForm1::LoadSettings() {
     reg.SetRootKey(HKEY_CURRENT_USER);
     std::vector<std::wstring> errors;
     const TLanguage language = CurrentLanguage();
+    // Until the load is over the window may hold anything but the stored
+    // settings: a save meanwhile would write that over them.
+    FSettingsLoaded = false;
     {
         TKeyCloser closer(reg);
         if (!reg.KeyExists(kSettingsKey)) {
-            reg.OpenKey(kSettingsKey, true);
+            FSettingsLoaded = reg.OpenKey(kSettingsKey, true);
             return;
         }
         if (!reg.OpenKey(kSettingsKey, false)) return;
@@ -96,6 +99,9 @@ void TForm1::LoadSettings() {
         // Actions added since come after every designed value.
         for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) loadHotKey(n);
         LoadValue(reg, kLanguageValue, errors, [&] { LoadLanguage(reg); });
+        // A bad value was left as the window showed it, and the user is told
+        // below: that is what the window holds from now on.
+        FSettingsLoaded = true;
     }
     if (CurrentLanguage() != language) ApplyTexts();
     if (errors.empty()) return;
@@ -106,8 +112,9 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
     // Controls that are gone would read as empty and overwrite every
-    // stored value with nothing.
-    if (!FHandle || !IsWindow(FHandle) || FDestroying) return;
+    // stored value with nothing; so would a window whose settings were never
+    // loaded (a close while the start-up question waits, a failed load).
+    if (!FHandle || !IsWindow(FHandle) || FDestroying || !FSettingsLoaded) return;
     TRegistry& reg = SettingsRegistry();
     {
         TKeyCloser closer(reg);

@@ -8,8 +8,21 @@ namespace {
 constexpr int kMaxCaption = 2047;
 }  // namespace
 
+// The song's balloon waits while a balloon about the keys is being read;
+// it then shows the song playing at that moment.
 void TForm1::wCtrlTrackChange() {
-    if (Checked(CheckBox[8])) ShowTrackHint();
+    if (!Checked(CheckBox[8])) return;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= FKeysBalloonUntil) {
+        ShowTrackHint();
+        return;
+    }
+    FTrackHintDelay.OnTimer = [this] {
+        FTrackHintDelay.SetEnabled(false);
+        if (Checked(CheckBox[8])) ShowTrackHint();
+    };
+    FTrackHintDelay.SetInterval(static_cast<UINT>(FKeysBalloonUntil - now));
+    FTrackHintDelay.SetEnabled(true);
 }
 
 std::wstring TForm1::GetTrackTitle() {

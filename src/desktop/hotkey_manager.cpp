@@ -58,7 +58,11 @@ WORD THotKeyManager::AddHotKey(TShortCut HotKey) {
         FLastError = GetLastError();
         return 0;
     }
-    if (!RegisterHotKey(FTargetWindow, atom, mods, key)) {
+    // A system older than the flag refuses it: the key is registered
+    // without it then, and the program's own guard stops the repeats.
+    bool ok = NoRepeat && RegisterHotKey(FTargetWindow, atom, mods | MOD_NOREPEAT, key);
+    if (!ok) ok = RegisterHotKey(FTargetWindow, atom, mods, key) != 0;
+    if (!ok) {
         // Read before the atom's release can overwrite it.
         FLastError = GetLastError();
         if (FLastError == 0) FLastError = ERROR_INVALID_PARAMETER;

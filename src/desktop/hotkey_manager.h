@@ -53,6 +53,8 @@ public:
     DWORD LastError() const noexcept { return FLastError; }
 
     TOnHotKeyPressed OnHotKeyPressed;
+    // Asks the system not to repeat the key while it is held.
+    bool NoRepeat = false;
 
 protected:
     bool DisposeHotKey(const THotKeyRegistration& Item);
