@@ -16,6 +16,14 @@ UINT MsToNextSecond() {
     GetLocalTime(&now);
     return 1000 - now.wMilliseconds + kPastTheSecondMs;
 }
+
+// Armed, or its time changed while armed: the checks come on the seconds to
+// come, so the second we are in is looked at now; an alarm set for it would
+// otherwise wait a whole day.
+void CheckAlarmFromNow(TForm1& form) {
+    form.ScheduleAlarmCheck();
+    form.CheckAlarm();
+}
 }  // namespace
 
 std::wstring TForm1::FormatTime(const SYSTEMTIME& time) {
@@ -115,8 +123,13 @@ void TForm1::CheckBox1Click() {
     const bool armed = Checked(CheckBox[1]);
     HTime1->SetEnabled(armed);
     XPGroupBox4->SetEnabled(armed);
-    if (armed)
-        ScheduleAlarmCheck();
-    else
+    if (!armed) {
         AlarmTimer.SetEnabled(false);
+        return;
+    }
+    // The time can be edited only while armed.
+    HTime1->SetOnChange([this](THTime&) {
+        if (Checked(CheckBox[1])) CheckAlarmFromNow(*this);
+    });
+    CheckAlarmFromNow(*this);
 }
