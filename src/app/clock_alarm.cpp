@@ -101,6 +101,8 @@ void TForm1::Disarm() {
 // Log-off and switch-off are forced on the NT family; the 9x family has no
 // power-off and no forcing.
 void TForm1::RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption) {
+    // A forced end brings no end-of-session messages: save as they would.
+    Guarded([this] { FormClose(); });
     const bool nt = OsInfo1.GetWinVer() == L"NT";
     ShutH1.OperatingSystem = nt ? shWinNT : shWin9x;
     ShutH1.AllowForce = nt;

@@ -107,6 +107,24 @@ TEST_F(AlarmTest, LogOffAndSwitchOffAreAskedOnceAndForced) {
     EXPECT_TRUE(commands.empty());
 }
 
+// Windows sends a forced end no end-of-session messages: the settings as
+// the window holds them are stored before log-off or switch-off is asked.
+TEST_F(AlarmTest, LogOffAndSwitchOffSaveTheSettingsFirst) {
+    for (int action : {3, 4}) {
+        WriteDword(L"AskOnExit", 0);
+        DWORD storedAtRequest = 0;
+        Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
+            ReadDword(kSettingsKey, L"AskOnExit", storedAtRequest);
+            return TRUE;
+        };
+        Form().SetChecked(Form().CheckBox[10], true);  // ticked, not saved
+        Arm(action, 0);
+        ASSERT_TRUE(WaitFor([&] { return !Armed(); }, 3000)) << "action " << action;
+        EXPECT_EQ(storedAtRequest, 1u) << "action " << action;
+        Form().SetChecked(Form().CheckBox[10], false);
+    }
+}
+
 // Armed for the coming second, again and again, with the window hidden:
 // every alarm goes off once, in its own second, whenever within a second
 // it was armed.
