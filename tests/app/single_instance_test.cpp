@@ -4,6 +4,8 @@
 
 #include "app/single_instance.h"
 
+#include <sddl.h>
+
 namespace {
 
 struct TChild {
@@ -112,4 +114,40 @@ TEST_F(AppTest, ASecondStartWaitsForAFirstCopyThatIsStillStarting) {
     EXPECT_TRUE(WaitFor([&] { return second.Ended(); }, 30000));
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(f.Handle()) != FALSE; }, 5000));
     first.StopServing();
+}
+
+// The running copy had stopped answering on its way out: the later start
+// waits for it to go, then runs as the one copy.
+TEST_F(AppTest, AStartWhileTheRunningCopyEndsRunsOnceItHasGone) {
+    auto first = std::make_unique<TSingleInstance>();
+    ASSERT_TRUE(first->First());
+    TChild second(PlovikExe());
+    ASSERT_NE(second.Pi.hProcess, nullptr);
+    EXPECT_FALSE(WaitFor([&] { return second.Ended(); }, 1500));
+    first.reset();
+    EXPECT_TRUE(WaitFor([&] { return WindowsOf(second.Pi.dwProcessId) > 0; }, 10000));
+    EXPECT_FALSE(second.Ended());
+    EXPECT_TRUE(WaitFor([&] { return !TSingleInstance().First(); }, 5000)) << "it holds the name";
+}
+
+// An elevated copy's name is not ours to open (a normal start is refused
+// it): that copy runs, and is asked to show itself like any other.
+TEST_F(AppTest, ACopyWhoseNameIsRefusedToThisStartIsTheRunningCopy) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:", SDDL_REVISION_1, &sd, nullptr));
+    SECURITY_ATTRIBUTES sa{sizeof(sa), sd, FALSE};
+    HANDLE name = CreateMutexW(&sa, FALSE, TSingleInstance::MutexName().c_str());
+    LocalFree(sd);
+    ASSERT_NE(name, nullptr);
+    TSingleInstance refused;
+    EXPECT_FALSE(refused.First());
+    TForm1& f = Form();
+    refused.Serve();
+
+    TChild second(PlovikExe());
+    ASSERT_NE(second.Pi.hProcess, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return second.Ended(); }, 30000)) << "no second copy runs";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(f.Handle()) != FALSE; }, 5000));
+    refused.StopServing();
+    CloseHandle(name);
 }
