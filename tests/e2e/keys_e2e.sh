@@ -67,14 +67,35 @@ wait_until 20 window_shown || fail "the second start did not bring the settings 
 echo "PASS: a second start brought the running copy's settings window forward and ended"
 
 # 4. The stop field on "Основное" is marked; the tooltip names the reason.
+reason='Занято другой программой'
+probe() { wine "$bin/window_probe.exe" 'Plovik v4.0' 2>/dev/null | tr -d '\r'; }
+# "left top bottom" of the shown mark carrying the reason that stands right of the
+# stop field (which holds Ctrl+Alt+V, 0x0656 in the field's own word), on its row.
+stop_mark() {
+  probe | awk -F'\t' -v r="$reason" '
+    $1 == "child" && $7 == "0x0656" { fr = $5; ft = $4; field = 1 }
+    $1 == "child" && $7 == r { ml[++n] = $3; mt[n] = $4; mb[n] = $6 }
+    END { if (!field) exit 1
+          for (i = 1; i <= n; i++)
+            if (ml[i] >= fr && ml[i] <= fr + 12 && mt[i] - ft <= 3 && ft - mt[i] <= 3) {
+              print ml[i], mt[i], mb[i]; exit 0 }
+          exit 1 }'
+}
+tip_names_reason() { probe | grep -qxF "tip	$reason"; }
 form=$(main_window)
 click_at "$form" 128 41
+wait_until 10 stop_mark >/dev/null || { probe; fail "the stop field is not marked with the reason"; }
+read -r mx my mb < <(stop_mark)
+# Hovering over the mark shows the tooltip.
+deadline=$((SECONDS + 15))
+until tip_names_reason; do
+  (( SECONDS < deadline )) || { probe; fail "the mark's tooltip does not name the reason"; }
+  xdotool mousemove $((mx + 4)) $(((my + mb) / 2)); sleep 0.2
+  xdotool mousemove $((mx + 6)) $(((my + mb) / 2 + 1)); sleep 1
+done
 read -r fx fy < <(corner "$form")
-# The mark stands right of the stop field (third row); hovering shows the tooltip.
-xdotool mousemove $((fx + 394)) $((fy + 115)); sleep 0.3
-xdotool mousemove $((fx + 396)) $((fy + 117)); sleep 2.5
 import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
-echo "PASS: screenshot of the marked field in $shots/hotkey-taken.png"
+echo "PASS: the stop field is marked and its tooltip reads \"$reason\" (screenshot $shots/hotkey-taken.png)"
 
 # 5. The other program lets go: within a few seconds Plovik holds the key.
 stop_holder
