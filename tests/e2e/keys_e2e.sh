@@ -102,17 +102,28 @@ stop_holder
 press_until "$log" "COMMAND 40047 0" ctrl+alt+v || fail "Ctrl+Alt+V was not taken back from the other program"
 echo "PASS: a key let go by the other program was taken back"
 
-# 6. The media keys against the player: stopped -> play, playing -> pause, paused -> pause.
-focus_player
-press_until "$log" "COMMAND 40045 0" XF86AudioPlay || fail "play/pause did not start the stopped player"
-for i in 1 2; do
-  n=$(grep -c '^COMMAND 40046 0$' "$log")
+# 6. The media keys against the player: stopped -> play, playing -> pause,
+# paused -> pause (which resumes; play would start the track over).
+commands() { grep -c '^COMMAND' "$log"; }
+# next_command_is <keys> <command>: presses until the player logs a command;
+# the first one logged must be the expected one, and no other may follow.
+next_command_is() {
+  local n deadline got
+  n=$(commands)
   deadline=$((SECONDS + 20))
-  until [ "$(grep -c '^COMMAND 40046 0$' "$log")" -gt "$n" ]; do
-    (( SECONDS < deadline )) || fail "play/pause did not pause (press $i)"
-    focus_player; xdotool key XF86AudioPlay; sleep 0.5
+  until [ "$(commands)" -gt "$n" ]; do
+    (( SECONDS < deadline )) || { echo "no command for $1"; return 1; }
+    focus_player; xdotool key "$1"
+    wait_until 1 sh -c "[ \$(grep -c '^COMMAND' '$log') -gt $n ]"
   done
-done
+  sleep 0.5
+  got=$(grep '^COMMAND' "$log" | sed -n "$((n + 1)),\$p" | tr '\n' ' ')
+  [ "$got" = "COMMAND $2 0 " ] || { echo "$1 sent: $got, not COMMAND $2 0"; return 1; }
+}
+focus_player
+next_command_is XF86AudioPlay 40045 || fail "play/pause did not start the stopped player"
+next_command_is XF86AudioPlay 40046 || fail "play/pause did not pause the playing player"
+next_command_is XF86AudioPlay 40046 || fail "play/pause did not send pause to the paused player"
 press_until "$log" "COMMAND 40048 0" XF86AudioNext || fail "the next-track key did not reach the player"
 press_until "$log" "COMMAND 40044 0" XF86AudioPrev || fail "the previous-track key did not reach the player"
 press_until "$log" "COMMAND 40058 0" XF86AudioRaiseVolume || fail "the volume-up key did not reach the player"
