@@ -43,7 +43,7 @@ public:
 
     const TNotifyEvent& GetOnTimeEnter() const noexcept { return FOnTimeEnter; }
     void SetOnTimeEnter(TNotifyEvent Handler) { FOnTimeEnter = std::move(Handler); }
-    // The user changed the time in the picker; a time set in code is no change.
+    // The user changed the time in the picker.
     const TNotifyEvent& GetOnChange() const noexcept { return FOnChange; }
     void SetOnChange(TNotifyEvent Handler) { FOnChange = std::move(Handler); }
 
