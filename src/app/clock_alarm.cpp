@@ -16,6 +16,14 @@ UINT MsToNextSecond() {
     GetLocalTime(&now);
     return 1000 - now.wMilliseconds + kPastTheSecondMs;
 }
+
+// Armed, or its time changed while armed: the checks come on the seconds to
+// come, so the second we are in is looked at now; an alarm set for it would
+// otherwise wait a whole day.
+void CheckAlarmFromNow(TForm1& form) {
+    form.ScheduleAlarmCheck();
+    form.CheckAlarm();
+}
 }  // namespace
 
 std::wstring TForm1::FormatTime(const SYSTEMTIME& time) {
@@ -93,6 +101,8 @@ void TForm1::Disarm() {
 // Log-off and switch-off are forced on the NT family; the 9x family has no
 // power-off and no forcing.
 void TForm1::RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOption) {
+    // A forced end brings no end-of-session messages: save as they would.
+    Guarded([this] { FormClose(); });
     const bool nt = OsInfo1.GetWinVer() == L"NT";
     ShutH1.OperatingSystem = nt ? shWinNT : shWin9x;
     ShutH1.AllowForce = nt;
@@ -115,8 +125,13 @@ void TForm1::CheckBox1Click() {
     const bool armed = Checked(CheckBox[1]);
     HTime1->SetEnabled(armed);
     XPGroupBox4->SetEnabled(armed);
-    if (armed)
-        ScheduleAlarmCheck();
-    else
+    if (!armed) {
         AlarmTimer.SetEnabled(false);
+        return;
+    }
+    // The time can be edited only while armed.
+    HTime1->SetOnChange([this](THTime&) {
+        if (Checked(CheckBox[1])) CheckAlarmFromNow(*this);
+    });
+    CheckAlarmFromNow(*this);
 }

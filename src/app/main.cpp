@@ -18,8 +18,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // window and no tray icon, and registers no key.
     TSingleInstance instance;
     if (!instance.First()) {
-        TSingleInstance::ShowRunningCopy(kWaitForRunningCopyMs);
-        return 0;
+        if (instance.ShowRunningCopy(kWaitForRunningCopyMs)) return 0;
+        // A copy on its way out answers nobody: once it has gone, this start
+        // runs in its place.
+        if (!instance.First()) return 0;
     }
     SettingsRegistry();  // the one registry accessor, for the whole run
     Application().SetTitle(kApplicationTitle);

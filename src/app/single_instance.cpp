@@ -48,11 +48,22 @@ UINT TSingleInstance::ShowSettingsMessage() {
     return message;
 }
 
-TSingleInstance::TSingleInstance() {
+TSingleInstance::TSingleInstance() { TakeName(); }
+
+// The name lives while any copy holds it: a later start lets go of its own
+// hold before asking again, so that a copy that has gone is seen to be gone.
+bool TSingleInstance::TakeName() {
+    if (FMutex) CloseHandle(FMutex);
     FMutex = CreateMutexW(nullptr, FALSE, MutexName().c_str());
-    // Without the name (the system refused it) nothing can be told apart:
-    // the program starts as it always did.
-    FFirst = FMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    if (FMutex)
+        FFirst = error != ERROR_ALREADY_EXISTS;
+    else
+        // An elevated copy's name may not be opened by a normal start, which
+        // tells that a copy runs all the same. Refused for any other reason,
+        // nothing can be told apart: the program starts as it always did.
+        FFirst = error != ERROR_ACCESS_DENIED;
+    return FFirst;
 }
 
 TSingleInstance::~TSingleInstance() {
@@ -63,6 +74,9 @@ TSingleInstance::~TSingleInstance() {
 void TSingleInstance::StopServing() { FHook.Unhook(); }
 
 void TSingleInstance::Serve() {
+    // An elevated copy takes messages from a normal start only when it says so.
+    for (UINT message : {ShowSettingsMessage(), EndRequestMessage()})
+        ChangeWindowMessageFilterEx(Application().Handle(), message, MSGFLT_ALLOW, nullptr);
     FHook.Hook(Application().Handle(), [](TMessage& m) {
         if (m.Msg != ShowSettingsMessage()) return;
         TForm1* form = ReadyForm();
@@ -83,9 +97,10 @@ bool TSingleInstance::ShowRunningCopy(DWORD timeoutMs) {
             GetWindowThreadProcessId(w, &pid);
             if (pid != GetCurrentProcessId() && AskToShow(w)) return true;
         }
+        // No answer: the running copy is still starting, or it is ending;
+        // once it has gone, this start is the one copy.
+        if (TakeName()) return false;
         if (GetTickCount64() >= deadline) return false;
-        // The running copy is still starting: its window is not there yet,
-        // or not ready to be shown.
         Sleep(200);
     }
 }

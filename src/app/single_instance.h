@@ -24,13 +24,17 @@ public:
     // Before the form goes: later starts then wait for nobody.
     void StopServing();
     // In a later start: asks the running copy to show its settings window,
-    // asking again up to timeoutMs while that copy is still starting.
-    static bool ShowRunningCopy(DWORD timeoutMs);
+    // asking again up to timeoutMs while that copy is still starting. A copy
+    // that is ending leaves the name to this start once it has gone: false,
+    // and First() is then true.
+    bool ShowRunningCopy(DWORD timeoutMs);
 
     static std::wstring MutexName();
     static UINT ShowSettingsMessage();
 
 private:
+    bool TakeName();
+
     HANDLE FMutex = nullptr;
     bool FFirst = false;
     TWindowHook FHook;

@@ -197,6 +197,13 @@ LRESULT CALLBACK THTime::ContainerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         SetBkColor(dc, ColorToRGB(self->FPickerColor));
         return reinterpret_cast<LRESULT>(self->FBrush);
     }
+    if (self && msg == WM_NOTIFY && self->FOnChange) {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+        if (hdr->hwndFrom == self->FPicker && hdr->code == DTN_DATETIMECHANGE) {
+            Guarded([&] { self->FOnChange(*self); });
+            return 0;
+        }
+    }
     // The owner's font is the picker's: the container shows nothing itself.
     if (self && msg == WM_SETFONT && self->FPicker) SendMessageW(self->FPicker, WM_SETFONT, wp, lp);
     if (msg == WM_NCDESTROY) SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);

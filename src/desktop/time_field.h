@@ -43,6 +43,9 @@ public:
 
     const TNotifyEvent& GetOnTimeEnter() const noexcept { return FOnTimeEnter; }
     void SetOnTimeEnter(TNotifyEvent Handler) { FOnTimeEnter = std::move(Handler); }
+    // The user changed the time in the picker.
+    const TNotifyEvent& GetOnChange() const noexcept { return FOnChange; }
+    void SetOnChange(TNotifyEvent Handler) { FOnChange = std::move(Handler); }
 
     // The picker's colours as the field set them last.
     TColor PickerColor() const noexcept { return FPickerColor; }
@@ -71,4 +74,5 @@ private:
     TColor FPickerFontColor = clWindowText;
     HBRUSH FBrush = nullptr;  // the picker's background, for WM_CTLCOLOREDIT
     TNotifyEvent FOnTimeEnter;
+    TNotifyEvent FOnChange;
 };

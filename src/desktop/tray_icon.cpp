@@ -189,7 +189,9 @@ TTrayIcon* TTrayIcon::FromId(UINT Id) noexcept {
 
 TTrayIcon::TTrayIcon(HWND Owner) : FOwner(Owner) {
     HWND handler = TTrayIconHandler::Acquire();
-    TaskbarCreatedMessage();
+    // The shell's new taskbar reaches an elevated copy only when it says so.
+    if (const UINT taskbarCreated = TaskbarCreatedMessage())
+        ChangeWindowMessageFilterEx(Application().Handle(), taskbarCreated, MSGFLT_ALLOW, nullptr);
     FIcon.OnChange = [this] { IconChanged(); };
     FId = NewIconId();
     Icons()[FId] = this;

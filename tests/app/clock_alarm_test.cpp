@@ -32,6 +32,21 @@ protected:
         Form().SetChecked(Form().CheckBox[1], true);
     }
     bool Armed() { return Form().Checked(Form().CheckBox[1]); }
+    // Leaves the picker's selection on the seconds, as the user's arrows
+    // would: where the selection starts is the picker's own business.
+    bool SelectSeconds(HWND picker) {
+        SetFocus(picker);
+        for (int i = 0; i < 8; ++i) {
+            SYSTEMTIME was, is;
+            DateTimeToSystemTime(Form().HTime1->GetTime(), was);
+            SendMessageW(picker, WM_KEYDOWN, VK_UP, 0);
+            DateTimeToSystemTime(Form().HTime1->GetTime(), is);
+            SendMessageW(picker, WM_KEYDOWN, VK_DOWN, 0);
+            if (was.wHour == is.wHour && was.wMinute == is.wMinute && was.wSecond != is.wSecond) return true;
+            SendMessageW(picker, WM_KEYDOWN, VK_RIGHT, 0);
+        }
+        return false;
+    }
     // Waits for the alarm to go off, then a little more to see it not fire again.
     bool FiresAndDisarms() {
         const bool fired = WaitFor([&] { return !Armed(); }, 6000);
@@ -92,6 +107,24 @@ TEST_F(AlarmTest, LogOffAndSwitchOffAreAskedOnceAndForced) {
     EXPECT_TRUE(commands.empty());
 }
 
+// Windows sends a forced end no end-of-session messages: the settings as
+// the window holds them are stored before log-off or switch-off is asked.
+TEST_F(AlarmTest, LogOffAndSwitchOffSaveTheSettingsFirst) {
+    for (int action : {3, 4}) {
+        WriteDword(L"AskOnExit", 0);
+        DWORD storedAtRequest = 0;
+        Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
+            ReadDword(kSettingsKey, L"AskOnExit", storedAtRequest);
+            return TRUE;
+        };
+        Form().SetChecked(Form().CheckBox[10], true);  // ticked, not saved
+        Arm(action, 0);
+        ASSERT_TRUE(WaitFor([&] { return !Armed(); }, 3000)) << "action " << action;
+        EXPECT_EQ(storedAtRequest, 1u) << "action " << action;
+        Form().SetChecked(Form().CheckBox[10], false);
+    }
+}
+
 // Armed for the coming second, again and again, with the window hidden:
 // every alarm goes off once, in its own second, whenever within a second
 // it was armed.
@@ -121,6 +154,60 @@ TEST_F(AlarmTest, EveryAlarmGoesOffInItsOwnSecond) {
         ASSERT_TRUE(WaitFor([&] { return !Armed(); }, 5000)) << "alarm " << n;
         ASSERT_EQ(firedAt.size(), 1u) << "alarm " << n;
         EXPECT_EQ(firedAt[0], due) << "alarm " << n;
+    }
+}
+
+// Armed, or its time set by hand while armed, inside the alarm's own
+// second: it goes off at once, wherever in that second it happens.
+TEST_F(AlarmTest, AnAlarmSetInItsOwnSecondGoesOffAtOnce) {
+    struct TCase {
+        bool Edited;  // armed for later, then the user sets this second
+        WORD AtMs;
+    };
+    const TCase cases[] = {{false, 10}, {false, 300}, {false, 650}, {false, 940},
+                           {true, 10},  {true, 450},  {true, 900}};
+    std::vector<std::wstring> firedAt;
+    Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        firedAt.push_back(TForm1::FormatTime(now));
+        return TRUE;
+    };
+    Form().SetRadio(3, true);
+    HWND picker = Form().HTime1->Picker();
+    for (const TCase& c : cases) {
+        const std::string row = std::string(c.Edited ? "edited" : "armed") + " at " + std::to_string(c.AtMs) + " ms";
+        firedAt.clear();
+        if (c.Edited) {
+            Arm(3, 3600);
+            ASSERT_TRUE(Armed()) << row;
+            ASSERT_TRUE(SelectSeconds(picker)) << row;
+        }
+        const auto clock = [] {
+            SYSTEMTIME now;
+            GetLocalTime(&now);
+            return now;
+        };
+        const WORD second = clock().wSecond;
+        ASSERT_TRUE(WaitFor([&] { return clock().wSecond != second; }, 3000)) << row;
+        ASSERT_TRUE(WaitFor([&] { return clock().wMilliseconds >= c.AtMs; }, 3000)) << row;
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        const std::wstring due = TForm1::FormatTime(now);
+        if (c.Edited) {
+            // One second short, then the user's Up on the seconds: the
+            // picker's own change brings the alarm to this second.
+            SYSTEMTIME before = now;
+            before.wSecond = static_cast<WORD>((now.wSecond + 59) % 60);
+            Form().HTime1->SetTime(SystemTimeToDateTime(before));
+            SendMessageW(picker, WM_KEYDOWN, VK_UP, 0);
+        } else {
+            Form().HTime1->SetTime(SystemTimeToDateTime(now));
+            Form().SetChecked(Form().CheckBox[1], true);
+        }
+        EXPECT_TRUE(WaitFor([&] { return !Armed(); }, 300)) << row;
+        ASSERT_EQ(firedAt.size(), 1u) << row;
+        EXPECT_EQ(firedAt[0], due) << row;
     }
 }
 

@@ -67,31 +67,63 @@ wait_until 20 window_shown || fail "the second start did not bring the settings 
 echo "PASS: a second start brought the running copy's settings window forward and ended"
 
 # 4. The stop field on "Основное" is marked; the tooltip names the reason.
+reason='Занято другой программой'
+probe() { wine "$bin/window_probe.exe" 'Plovik v4.0' 2>/dev/null | tr -d '\r'; }
+# "left top bottom" of the shown mark carrying the reason that stands right of the
+# stop field (which holds Ctrl+Alt+V, 0x0656 in the field's own word), on its row.
+stop_mark() {
+  probe | awk -F'\t' -v r="$reason" '
+    $1 == "child" && $7 == "0x0656" { fr = $5; ft = $4; field = 1 }
+    $1 == "child" && $7 == r { ml[++n] = $3; mt[n] = $4; mb[n] = $6 }
+    END { if (!field) exit 1
+          for (i = 1; i <= n; i++)
+            if (ml[i] >= fr && ml[i] <= fr + 12 && mt[i] - ft <= 3 && ft - mt[i] <= 3) {
+              print ml[i], mt[i], mb[i]; exit 0 }
+          exit 1 }'
+}
+tip_names_reason() { probe | grep -qxF "tip	$reason"; }
 form=$(main_window)
 click_at "$form" 128 41
+wait_until 10 stop_mark >/dev/null || { probe; fail "the stop field is not marked with the reason"; }
+read -r mx my mb < <(stop_mark)
+# Hovering over the mark shows the tooltip.
+deadline=$((SECONDS + 15))
+until tip_names_reason; do
+  (( SECONDS < deadline )) || { probe; fail "the mark's tooltip does not name the reason"; }
+  xdotool mousemove $((mx + 4)) $(((my + mb) / 2)); sleep 0.2
+  xdotool mousemove $((mx + 6)) $(((my + mb) / 2 + 1)); sleep 1
+done
 read -r fx fy < <(corner "$form")
-# The mark stands right of the stop field (third row); hovering shows the tooltip.
-xdotool mousemove $((fx + 394)) $((fy + 115)); sleep 0.3
-xdotool mousemove $((fx + 396)) $((fy + 117)); sleep 2.5
 import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
-echo "PASS: screenshot of the marked field in $shots/hotkey-taken.png"
+echo "PASS: the stop field is marked and its tooltip reads \"$reason\" (screenshot $shots/hotkey-taken.png)"
 
 # 5. The other program lets go: within a few seconds Plovik holds the key.
 stop_holder
 press_until "$log" "COMMAND 40047 0" ctrl+alt+v || fail "Ctrl+Alt+V was not taken back from the other program"
 echo "PASS: a key let go by the other program was taken back"
 
-# 6. The media keys against the player: stopped -> play, playing -> pause, paused -> pause.
-focus_player
-press_until "$log" "COMMAND 40045 0" XF86AudioPlay || fail "play/pause did not start the stopped player"
-for i in 1 2; do
-  n=$(grep -c '^COMMAND 40046 0$' "$log")
+# 6. The media keys against the player: stopped -> play, playing -> pause,
+# paused -> pause (which resumes; play would start the track over).
+commands() { grep -c '^COMMAND' "$log"; }
+# next_command_is <keys> <command>: presses until the player logs a command;
+# the first one logged must be the expected one, and no other may follow.
+next_command_is() {
+  local n deadline got
+  n=$(commands)
   deadline=$((SECONDS + 20))
-  until [ "$(grep -c '^COMMAND 40046 0$' "$log")" -gt "$n" ]; do
-    (( SECONDS < deadline )) || fail "play/pause did not pause (press $i)"
-    focus_player; xdotool key XF86AudioPlay; sleep 0.5
+  until [ "$(commands)" -gt "$n" ]; do
+    (( SECONDS < deadline )) || { echo "no command for $1"; return 1; }
+    focus_player; xdotool key "$1"
+    wait_until 1 sh -c "[ \$(grep -c '^COMMAND' '$log') -gt $n ]"
   done
-done
+  sleep 0.5
+  got=$(grep '^COMMAND' "$log" | sed -n "$((n + 1)),\$p" | tr '\n' ' ')
+  [ "$got" = "COMMAND $2 0 " ] || { echo "$1 sent: $got, not COMMAND $2 0"; return 1; }
+}
+focus_player
+next_command_is XF86AudioPlay 40045 || fail "play/pause did not start the stopped player"
+next_command_is XF86AudioPlay 40046 || fail "play/pause did not pause the playing player"
+next_command_is XF86AudioPlay 40046 || fail "play/pause did not send pause to the paused player"
 press_until "$log" "COMMAND 40048 0" XF86AudioNext || fail "the next-track key did not reach the player"
 press_until "$log" "COMMAND 40044 0" XF86AudioPrev || fail "the previous-track key did not reach the player"
 press_until "$log" "COMMAND 40058 0" XF86AudioRaiseVolume || fail "the volume-up key did not reach the player"
