@@ -1,6 +1,7 @@
 ; The setup program of Plovik: a per-user install that needs no administrator.
 ; Built by `make dist`, which passes:
-;   VERSION  the program's version ("4.0")
+;   VERSION  the program's version ("4.0", "4.0.1")
+;   FILE_VERSION  the same in Windows' four numbers ("4.0.0.0", "4.0.1.0")
 ;   EXE      the Plovik.exe to ship
 ;   LICENSE  the licence text; README the short read-me
 ;   ICON     the program's icon; OUTFILE where the setup program goes
@@ -24,6 +25,7 @@ SetCompressor /SOLID lzma
   !endif
 !macroend
 !insertmacro REQUIRE VERSION
+!insertmacro REQUIRE FILE_VERSION
 !insertmacro REQUIRE EXE
 !insertmacro REQUIRE LICENSE
 !insertmacro REQUIRE README
@@ -49,8 +51,8 @@ BrandingText "Merrowind Plovik ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0.0"
-VIFileVersion "${VERSION}.0.0"
+VIProductVersion "${FILE_VERSION}"
+VIFileVersion "${FILE_VERSION}"
 VIAddVersionKey /LANG=1033 "ProductName" "Plovik"
 VIAddVersionKey /LANG=1033 "CompanyName" "Merrowind"
 VIAddVersionKey /LANG=1033 "FileDescription" "Plovik ${VERSION} setup"
