@@ -66,6 +66,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 Merrowind, MIT l
 !include Sections.nsh
 
 Var LanguageChosen   ; 1 when the user or a switch chose the program's language
+Var AutoStartChosen  ; 1 when /AUTOSTART= chose the log-on start
+Var AutoStartShown   ; the log-on box as the components page first showed it
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -221,9 +223,26 @@ Section "$(AutoStartText)" SecAutoStart
 SectionEnd
 
 ; The choice of auto-start writes what the program's own box writes when it is
-; saved, so that the box and the entry agree.
+; saved, so that the box and the entry agree. Without a choice the stored
+; option stays; it is read only here, after a running copy has saved at its
+; end, because its box may hold a change that was not saved before.
 Section "-ApplyAutoStart"
   ${If} ${SectionIsSelected} ${SecAutoStart}
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  ${If} $0 != $AutoStartShown
+    StrCpy $AutoStartChosen 1
+  ${EndIf}
+  ${If} $AutoStartChosen != 1
+    ClearErrors
+    ReadRegDWORD $0 HKCU "${SETTINGS_KEY}" "AutoLoadPr"
+    ${If} ${Errors}
+      StrCpy $0 0
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 <> 0
     WriteRegDWORD HKCU "${SETTINGS_KEY}" "AutoLoadPr" 1
     Call AutoStartCommand
     Pop $0
@@ -329,17 +348,24 @@ Function .onInit
     StrCpy $LanguageChosen 1
   ${EndIf}
 
-  ; Auto-start: as the program has it now, unless a switch says otherwise.
+  ; Auto-start: the page shows the option as stored now; a running copy may
+  ; still change it when it saves at its end, which counts unless the box or
+  ; a switch is changed here.
+  StrCpy $AutoStartChosen 0
   ReadRegDWORD $0 HKCU "${SETTINGS_KEY}" "AutoLoadPr"
   ${GetOptions} $2 "/AUTOSTART=" $1
   ${If} $1 == "1"
     StrCpy $0 1
+    StrCpy $AutoStartChosen 1
   ${ElseIf} $1 == "0"
     StrCpy $0 0
+    StrCpy $AutoStartChosen 1
   ${EndIf}
   ${If} $0 <> 0
+    StrCpy $AutoStartShown 1
     !insertmacro SelectSection ${SecAutoStart}
   ${Else}
+    StrCpy $AutoStartShown 0
     !insertmacro UnselectSection ${SecAutoStart}
   ${EndIf}
 FunctionEnd
