@@ -3,10 +3,12 @@
 # script as `make dist`, refused an unwritable folder, installed silently both
 # ways of the auto-start choice, Plovik started from the installed place and
 # working with a key, an upgrade over a running copy that keeps a changed
-# setting and a changed log-on box, a hung copy that stops the upgrade, silent
-# uninstalls with and without the settings, every page of setup and
-# uninstaller shown once (screenshots in <bin>/../screenshots/installer-*.png),
-# and upgrades page by page over a copy with its log-on box changed.
+# setting and a changed log-on box, folders refused with a copy running (one
+# holding a user's files, one unwritable), an install inside the user's folder
+# and its uninstall that leave the user's files as they were, a hung copy that
+# stops the upgrade, silent uninstalls with and without the settings, and every
+# page of setup and uninstaller shown once (screenshots in
+# <bin>/../screenshots/installer-*.png).
 # Usage: installer_e2e.sh <bin folder> <version>
 set -uo pipefail
 bin=$(realpath "$1")
@@ -189,6 +191,44 @@ wine "$spaced_win\\Uninstall.exe" /S >/dev/null 2>&1
 wait_until 60 test ! -e "$spaced" || fail "the uninstaller left the folder with spaces"
 wine "$setup" /S >/dev/null 2>&1 || fail "silent setup back into the usual folder failed"
 pass "in a folder with spaces both write \"$entry_by_setup\""
+
+# ---- folders refused with Plovik running: one holding a user's files, one
+# that cannot be written. The copy keeps running and nothing changes.
+papers=$WINEPREFIX/drive_c/Papers
+papers_win='C:\Papers'
+mkdir -p "$papers"
+printf 'My own notes\r\n' >"$papers/README.txt"
+printf 'My own licence\r\n' >"$papers/LICENSE.txt"
+cp -a "$papers" "$work/papers-before"
+start_installed
+# Rows: the folder, the exit code wanted.
+for row in "$papers_win 5" 'Z:\proc\Plovik 4'; do
+  read -r folder code <<<"$row"
+  wine "$setup" /S "/D=$folder" >/dev/null 2>&1
+  expect "exit code of setup into $folder" "$?" "$code"
+  plovik_running || fail "setup refused $folder but ended the running Plovik"
+  diff -r "$work/papers-before" "$papers" >/dev/null || fail "setup refused $folder but changed the user's folder"
+  expect "InstallLocation after setup refused $folder" "$(reg_get "$uninstall" InstallLocation)" "$appwin"
+done
+pass "setup refused a folder with a user's files (5) and an unwritable one (4), and left Plovik running"
+
+# ---- into a folder of its own inside the user's, and uninstalled again: the
+# uninstaller takes its own files and leaves the user's, byte for byte.
+wine "$setup" /S "/D=$papers_win\\Plovik" >/dev/null 2>&1 || fail "setup into a new folder inside the user's failed"
+wait_until 20 plovik_gone || fail "setup into another folder left Plovik running"
+[ -s "$papers/Plovik/Plovik.exe" ] || fail "nothing installed into the new folder inside the user's"
+printf 'Kept beside Plovik\r\n' >"$papers/Plovik/notes.txt"
+cp -a "$papers/Plovik/notes.txt" "$work/notes-before.txt"
+wine "$papers_win\\Plovik\\Uninstall.exe" /S >/dev/null 2>&1
+wait_until 60 bash -c "[ ! -e '$papers/Plovik/Uninstall.exe' ] && ! wine reg query '$uninstall' >/dev/null 2>&1" ||
+  fail "the uninstall from inside the user's folder did not finish"
+cmp -s "$papers/Plovik/notes.txt" "$work/notes-before.txt" || fail "the uninstaller took a file it had not installed"
+[ "$(ls "$papers/Plovik")" = notes.txt ] || fail "the uninstaller left its own files: $(ls "$papers/Plovik")"
+rm "$papers/Plovik/notes.txt" && rmdir "$papers/Plovik"
+diff -r "$work/papers-before" "$papers" >/dev/null || fail "the install and uninstall changed the user's folder"
+rm -rf "$papers"
+wine "$setup" /S >/dev/null 2>&1 || fail "silent setup back into the usual folder failed"
+pass "an install inside a user's folder and its uninstall left the user's files as they were"
 
 # ---- a copy that does not answer: the upgrade stops, changes nothing
 wine "$bin/hung_copy.exe" "$(win_path "$work/hung.ready")" >/dev/null 2>&1 &
