@@ -1,6 +1,7 @@
 ; The setup program of Plovik: a per-user install that needs no administrator.
 ; Built by `make dist`, which passes:
-;   VERSION  the program's version ("4.0")
+;   VERSION  the program's version ("4.0", "4.0.1")
+;   FILE_VERSION  the same in Windows' four numbers ("4.0.0.0", "4.0.1.0")
 ;   EXE      the Plovik.exe to ship
 ;   LICENSE  the licence text; README the short read-me
 ;   ICON     the program's icon; OUTFILE where the setup program goes
@@ -8,6 +9,8 @@
 ; Switches of the setup program, beside NSIS's own /S and /D=<folder>:
 ;   /LANGUAGE=ru|en  the program's language (silent default: leave as stored)
 ;   /AUTOSTART=1|0   start Plovik when the user logs on (default: as stored, else off)
+;   /D=<folder>      a new or empty folder, or the folder of an installed Plovik:
+;                    a folder holding other files is refused (exit code 5)
 ;   /RUN             start Plovik when a silent install is done
 ; Switch of the uninstaller, beside /S:
 ;   /REMOVESETTINGS  remove the settings too
@@ -24,6 +27,7 @@ SetCompressor /SOLID lzma
   !endif
 !macroend
 !insertmacro REQUIRE VERSION
+!insertmacro REQUIRE FILE_VERSION
 !insertmacro REQUIRE EXE
 !insertmacro REQUIRE LICENSE
 !insertmacro REQUIRE README
@@ -49,8 +53,8 @@ BrandingText "Merrowind Plovik ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
 
-VIProductVersion "${VERSION}.0.0"
-VIFileVersion "${VERSION}.0.0"
+VIProductVersion "${FILE_VERSION}"
+VIFileVersion "${FILE_VERSION}"
 VIAddVersionKey /LANG=1033 "ProductName" "Plovik"
 VIAddVersionKey /LANG=1033 "CompanyName" "Merrowind"
 VIAddVersionKey /LANG=1033 "FileDescription" "Plovik ${VERSION} setup"
@@ -64,6 +68,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 Merrowind, MIT l
 !include Sections.nsh
 
 Var LanguageChosen   ; 1 when the user or a switch chose the program's language
+Var AutoStartChosen  ; 1 when /AUTOSTART= chose the log-on start
+Var AutoStartShown   ; the log-on box as the components page first showed it
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -103,6 +109,8 @@ LangString StillRunningText ${LANG_RUSSIAN} "Plovik запущен и не за�
 LangString StillRunningText ${LANG_ENGLISH} "Plovik is running and did not close within a few seconds.$\n$\nEnd it (the item $\"Exit$\" in its tray menu) and run this program again. Nothing has been changed."
 LangString CannotWriteText ${LANG_RUSSIAN} "В папку $\"$INSTDIR$\" нельзя записать файлы.$\n$\nВыберите другую папку. Ничего не установлено."
 LangString CannotWriteText ${LANG_ENGLISH} "Files cannot be written to the folder $\"$INSTDIR$\".$\n$\nChoose another folder. Nothing has been installed."
+LangString OtherFilesText ${LANG_RUSSIAN} "В папке $\"$INSTDIR$\" уже есть другие файлы.$\n$\nPlovik ставится в новую или пустую папку либо поверх установленного Plovik. Выберите другую папку, например $\"$INSTDIR\Plovik$\". Ничего не установлено."
+LangString OtherFilesText ${LANG_ENGLISH} "The folder $\"$INSTDIR$\" already holds other files.$\n$\nPlovik goes into a new or empty folder, or over an installed Plovik. Choose another folder, for example $\"$INSTDIR\Plovik$\". Nothing has been installed."
 LangString RemoveSettingsText ${LANG_RUSSIAN} "Удалить также мои настройки"
 LangString RemoveSettingsText ${LANG_ENGLISH} "Also remove my settings"
 
@@ -170,18 +178,23 @@ FunctionEnd
 
 Section "!Plovik" SecProgram
   SectionIn RO
+  ; The folder first: a refused folder must leave a running Plovik running.
+  Call CheckFolder
+  Pop $0
+  ${If} $0 = 5
+    MessageBox MB_OK|MB_ICONSTOP "$(OtherFilesText)" /SD IDOK
+    SetErrorLevel 5
+    Abort
+  ${ElseIf} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "$(CannotWriteText)" /SD IDOK
+    SetErrorLevel 4
+    Abort
+  ${EndIf}
   Call EndRunningCopies
   Pop $0
   ${If} $0 != 1
     MessageBox MB_OK|MB_ICONSTOP "$(StillRunningText)" /SD IDOK
     SetErrorLevel 3
-    Abort
-  ${EndIf}
-  Call CheckFolderWritable
-  Pop $0
-  ${If} $0 != 1
-    MessageBox MB_OK|MB_ICONSTOP "$(CannotWriteText)" /SD IDOK
-    SetErrorLevel 4
     Abort
   ${EndIf}
 
@@ -219,9 +232,26 @@ Section "$(AutoStartText)" SecAutoStart
 SectionEnd
 
 ; The choice of auto-start writes what the program's own box writes when it is
-; saved, so that the box and the entry agree.
+; saved, so that the box and the entry agree. Without a choice the stored
+; option stays; it is read only here, after a running copy has saved at its
+; end, because its box may hold a change that was not saved before.
 Section "-ApplyAutoStart"
   ${If} ${SectionIsSelected} ${SecAutoStart}
+    StrCpy $0 1
+  ${Else}
+    StrCpy $0 0
+  ${EndIf}
+  ${If} $0 != $AutoStartShown
+    StrCpy $AutoStartChosen 1
+  ${EndIf}
+  ${If} $AutoStartChosen != 1
+    ClearErrors
+    ReadRegDWORD $0 HKCU "${SETTINGS_KEY}" "AutoLoadPr"
+    ${If} ${Errors}
+      StrCpy $0 0
+    ${EndIf}
+  ${EndIf}
+  ${If} $0 <> 0
     WriteRegDWORD HKCU "${SETTINGS_KEY}" "AutoLoadPr" 1
     Call AutoStartCommand
     Pop $0
@@ -272,34 +302,86 @@ Function AutoStartCommand
   Exch $0
 FunctionEnd
 
-; Leaves "1" on the stack when files can be made in the install folder.
-Function CheckFolderWritable
+; The setup program writes only files of its own, and the uninstaller removes
+; them by name: so a folder that holds anything else is refused, unless it is
+; the folder of an installed Plovik, whose files are all the setup program's.
+; Leaves "0" on the stack when the folder can take Plovik, "5" when it holds
+; other files, "4" when nothing can be written in it.
+Function CheckFolder
   Push $0
-  ClearErrors
-  CreateDirectory "$INSTDIR"
-  FileOpen $0 "$INSTDIR\plovik-setup.tmp" w
-  ${If} ${Errors}
-    RMDir "$INSTDIR"
-    StrCpy $0 0
+  Call FolderHoldsOthers
+  Pop $0
+  ${If} $0 = 1
+    StrCpy $0 5
   ${Else}
-    FileClose $0
-    Delete "$INSTDIR\plovik-setup.tmp"
-    StrCpy $0 1
+    Call CheckFolderWritable
+    Pop $0
   ${EndIf}
   Exch $0
 FunctionEnd
 
-Function DirectoryLeave
-  ${IfNot} ${FileExists} "$INSTDIR\*.*"
-    ; Made only to be tried; taken away again so that a cancel leaves nothing.
-    Call CheckFolderWritable
-    Pop $0
-    RMDir "$INSTDIR"
-  ${Else}
-    Call CheckFolderWritable
-    Pop $0
+; Leaves "1" on the stack when the install folder holds anything and no
+; installed Plovik.
+Function FolderHoldsOthers
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $2 0
+  ${IfNot} ${FileExists} "$INSTDIR\Plovik.exe"
+  ${OrIfNot} ${FileExists} "$INSTDIR\Uninstall.exe"
+    ClearErrors
+    FindFirst $0 $1 "$INSTDIR\*"
+    ${DoWhile} $1 != ""
+      ${If} $1 != "."
+      ${AndIf} $1 != ".."
+        StrCpy $2 1
+        ${Break}
+      ${EndIf}
+      FindNext $0 $1
+    ${Loop}
+    FindClose $0
   ${EndIf}
-  ${If} $0 != 1
+  StrCpy $0 $2
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Leaves "0" on the stack when files can be made in the install folder, "4"
+; when not. The trial file gets a name no other file has, and a folder made
+; only to be tried is taken away again, so that a refusal or a cancel leaves
+; nothing; the install makes it anew.
+Function CheckFolderWritable
+  Push $0
+  Push $1
+  StrCpy $1 0
+  ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $1 1
+  ${EndIf}
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  GetTempFileName $0 "$INSTDIR"
+  ${If} ${Errors}
+  ${OrIf} $0 == ""
+    StrCpy $0 4
+  ${Else}
+    Delete $0
+    StrCpy $0 0
+  ${EndIf}
+  ${If} $1 = 1
+    RMDir "$INSTDIR"
+  ${EndIf}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+Function DirectoryLeave
+  Call CheckFolder
+  Pop $0
+  ${If} $0 = 5
+    MessageBox MB_OK|MB_ICONSTOP "$(OtherFilesText)"
+    Abort
+  ${ElseIf} $0 <> 0
     MessageBox MB_OK|MB_ICONSTOP "$(CannotWriteText)"
     Abort
   ${EndIf}
@@ -327,17 +409,24 @@ Function .onInit
     StrCpy $LanguageChosen 1
   ${EndIf}
 
-  ; Auto-start: as the program has it now, unless a switch says otherwise.
+  ; Auto-start: the page shows the option as stored now; a running copy may
+  ; still change it when it saves at its end, which counts unless the box or
+  ; a switch is changed here.
+  StrCpy $AutoStartChosen 0
   ReadRegDWORD $0 HKCU "${SETTINGS_KEY}" "AutoLoadPr"
   ${GetOptions} $2 "/AUTOSTART=" $1
   ${If} $1 == "1"
     StrCpy $0 1
+    StrCpy $AutoStartChosen 1
   ${ElseIf} $1 == "0"
     StrCpy $0 0
+    StrCpy $AutoStartChosen 1
   ${EndIf}
   ${If} $0 <> 0
+    StrCpy $AutoStartShown 1
     !insertmacro SelectSection ${SecAutoStart}
   ${Else}
+    StrCpy $AutoStartShown 0
     !insertmacro UnselectSection ${SecAutoStart}
   ${EndIf}
 FunctionEnd

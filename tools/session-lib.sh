@@ -93,7 +93,7 @@ click_at() {
   read -r x y < <(corner "$1")
   xdotool mousemove $((x + $2)) $((y + $3)) click --repeat "${5:-1}" --delay 120 "${4:-1}"
 }
-main_window() { xdotool search --onlyvisible --name '^Plovik v4\.0$' 2>/dev/null | head -n 1; }
+main_window() { xdotool search --onlyvisible --name '^Plovik v[0-9][0-9.]*$' 2>/dev/null | head -n 1; }
 # Without a desktop, Wine shows tray icons in a window of its own; Plovik's
 # icon is its first, 12 pixels right and 32 down from the window's corner.
 tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -n 1; }

@@ -3,9 +3,12 @@
 # script as `make dist`, refused an unwritable folder, installed silently both
 # ways of the auto-start choice, Plovik started from the installed place and
 # working with a key, an upgrade over a running copy that keeps a changed
-# setting, a hung copy that stops the upgrade, silent uninstalls with and
-# without the settings, and every page of setup and uninstaller shown once
-# (screenshots in <bin>/../screenshots/installer-*.png).
+# setting and a changed log-on box, folders refused with a copy running (one
+# holding a user's files, one unwritable), an install inside the user's folder
+# and its uninstall that leave the user's files as they were, a hung copy that
+# stops the upgrade, silent uninstalls with and without the settings, and every
+# page of setup and uninstaller shown once (screenshots in
+# <bin>/../screenshots/installer-*.png).
 # Usage: installer_e2e.sh <bin folder> <version>
 set -uo pipefail
 bin=$(realpath "$1")
@@ -95,6 +98,7 @@ expect "AutoLoadPr after setup with auto-start" "$(reg_get "$settings" AutoLoadP
 expect Language "$(reg_get "$settings" Language)" en
 entry_by_setup=$(reg_get "$run" Plovik)
 [ -n "$entry_by_setup" ] || fail "no auto-start entry although chosen"
+usual_entry=$entry_by_setup
 pass "silent setup with auto-start wrote the option and the entry \"$entry_by_setup\""
 
 # ---- Plovik from the installed place works with a key
@@ -126,6 +130,38 @@ expect "AutoLoadPr after an upgrade without a choice" "$(reg_get "$settings" Aut
 cmp -s "$appdir/Plovik.exe" "$bin/Plovik.exe" || fail "the upgrade did not leave this build's Plovik.exe"
 pass "setup over a running copy ended it without a question and kept the setting changed in its window"
 
+# ---- the log-on box changed in the running copy's window and not saved: what
+# the copy saves at its end is in force after the upgrade, option and entry,
+# unless the setup program's switch chooses.
+# Rows: the stored option, the setup program's switch (- none), the option wanted.
+for row in "1 - 0" "0 - 1" "0 /AUTOSTART=0 0" "1 /AUTOSTART=1 1"; do
+  read -r stored switch wanted <<<"$row"
+  [ "$switch" = - ] && switch=
+  wine reg add "$settings" /v AutoLoadPr /t REG_DWORD /d "$stored" /f >/dev/null 2>&1
+  if [ "$stored" = 1 ]; then
+    wine reg add "$run" /v Plovik /t REG_SZ /d "$entry_by_setup" /f >/dev/null 2>&1
+  else
+    wine reg delete "$run" /v Plovik /f >/dev/null 2>&1
+  fi
+  start_installed
+  open_settings "$(tray_window)" || fail "the settings window did not open"
+  form=$(main_window)
+  click_at "$form" 397 41       # the last tab
+  click_at "$form" 52 92        # "Автозагрузка программы"
+  sleep 0.5
+  expect "AutoLoadPr right after the click on its box" "$(reg_get "$settings" AutoLoadPr)" "0x$stored"
+  wine "$setup" /S $switch >/dev/null 2>&1 || fail "setup $switch over a copy with its log-on box changed failed"
+  plovik_gone || fail "setup left the old copy running"
+  expect "AutoLoadPr after the upgrade (stored $stored, box changed, switch '$switch')" \
+         "$(reg_get "$settings" AutoLoadPr)" "0x$wanted"
+  if [ "$wanted" = 1 ]; then
+    expect "auto-start entry after the upgrade (stored $stored, switch '$switch')" "$(reg_get "$run" Plovik)" "$entry_by_setup"
+  else
+    reg_has "$run" Plovik && fail "auto-start entry left after the upgrade (stored $stored, switch '$switch')"
+  fi
+done
+pass "the log-on box changed in the running copy's window is in force after the upgrade, a switch over it"
+
 # ---- the program writes the same auto-start entry as the setup program
 wine reg add "$settings" /v AskOnExit /t REG_DWORD /d 0 /f >/dev/null 2>&1
 start_installed
@@ -155,6 +191,44 @@ wine "$spaced_win\\Uninstall.exe" /S >/dev/null 2>&1
 wait_until 60 test ! -e "$spaced" || fail "the uninstaller left the folder with spaces"
 wine "$setup" /S >/dev/null 2>&1 || fail "silent setup back into the usual folder failed"
 pass "in a folder with spaces both write \"$entry_by_setup\""
+
+# ---- folders refused with Plovik running: one holding a user's files, one
+# that cannot be written. The copy keeps running and nothing changes.
+papers=$WINEPREFIX/drive_c/Papers
+papers_win='C:\Papers'
+mkdir -p "$papers"
+printf 'My own notes\r\n' >"$papers/README.txt"
+printf 'My own licence\r\n' >"$papers/LICENSE.txt"
+cp -a "$papers" "$work/papers-before"
+start_installed
+# Rows: the folder, the exit code wanted.
+for row in "$papers_win 5" 'Z:\proc\Plovik 4'; do
+  read -r folder code <<<"$row"
+  wine "$setup" /S "/D=$folder" >/dev/null 2>&1
+  expect "exit code of setup into $folder" "$?" "$code"
+  plovik_running || fail "setup refused $folder but ended the running Plovik"
+  diff -r "$work/papers-before" "$papers" >/dev/null || fail "setup refused $folder but changed the user's folder"
+  expect "InstallLocation after setup refused $folder" "$(reg_get "$uninstall" InstallLocation)" "$appwin"
+done
+pass "setup refused a folder with a user's files (5) and an unwritable one (4), and left Plovik running"
+
+# ---- into a folder of its own inside the user's, and uninstalled again: the
+# uninstaller takes its own files and leaves the user's, byte for byte.
+wine "$setup" /S "/D=$papers_win\\Plovik" >/dev/null 2>&1 || fail "setup into a new folder inside the user's failed"
+wait_until 20 plovik_gone || fail "setup into another folder left Plovik running"
+[ -s "$papers/Plovik/Plovik.exe" ] || fail "nothing installed into the new folder inside the user's"
+printf 'Kept beside Plovik\r\n' >"$papers/Plovik/notes.txt"
+cp -a "$papers/Plovik/notes.txt" "$work/notes-before.txt"
+wine "$papers_win\\Plovik\\Uninstall.exe" /S >/dev/null 2>&1
+wait_until 60 bash -c "[ ! -e '$papers/Plovik/Uninstall.exe' ] && ! wine reg query '$uninstall' >/dev/null 2>&1" ||
+  fail "the uninstall from inside the user's folder did not finish"
+cmp -s "$papers/Plovik/notes.txt" "$work/notes-before.txt" || fail "the uninstaller took a file it had not installed"
+[ "$(ls "$papers/Plovik")" = notes.txt ] || fail "the uninstaller left its own files: $(ls "$papers/Plovik")"
+rm "$papers/Plovik/notes.txt" && rmdir "$papers/Plovik"
+diff -r "$work/papers-before" "$papers" >/dev/null || fail "the install and uninstall changed the user's folder"
+rm -rf "$papers"
+wine "$setup" /S >/dev/null 2>&1 || fail "silent setup back into the usual folder failed"
+pass "an install inside a user's folder and its uninstall left the user's files as they were"
 
 # ---- a copy that does not answer: the upgrade stops, changes nothing
 wine "$bin/hung_copy.exe" "$(win_path "$work/hung.ready")" >/dev/null 2>&1 &
@@ -219,6 +293,50 @@ next_page
 wait_until 60 plovik_running || fail "\"Start Plovik now\" on the last page did not start Plovik"
 [ "$(reg_get "$settings" Language)" = en ] || fail "the language chosen on the first page was not stored"
 pass "the interactive setup went through its pages and started Plovik"
+
+# ---- page by page over that copy: the log-on box changed in its window and
+# not saved holds when the box on the components page is left as shown, and
+# the box changed on the page wins.
+# Rows: the box clicked in the window (- not), on the page (- not), the option wanted.
+# The setup program's pages are found by a title the settings window lacks.
+setup_page() { xdotool windowfocus "$(wizard '^Plovik [0-9]')" 2>/dev/null; }
+# The last page comes when the setup program is done; its Return starts Plovik.
+finish_page() {
+  setup_page
+  xdotool key Return
+  wait_until 2 plovik_running
+}
+for row in "box - 1" "- box 0"; do
+  read -r in_window on_page wanted <<<"$row"
+  wait_until 60 has_tray || fail "Plovik started by the setup program shows no tray icon"
+  if [ "$in_window" = box ]; then
+    stored=$(reg_get "$settings" AutoLoadPr)
+    open_settings "$(tray_window)" || fail "the settings window did not open"
+    form=$(main_window)
+    click_at "$form" 273 41     # the last tab, "Options" in English
+    click_at "$form" 52 92      # "Start Plovik when I log on"
+    sleep 0.5
+    expect "AutoLoadPr right after the click on its box" "$(reg_get "$settings" AutoLoadPr)" "$stored"
+  fi
+  wine "$setup" >/dev/null 2>&1 &
+  for page in language welcome licence components folder; do
+    wait_until 30 has_wizard '^Plovik [0-9]' || fail "no page $page of the setup program over a running copy"
+    setup_page
+    sleep 0.8
+    [ "$page" = components ] && [ "$on_page" = box ] && { xdotool key Down space; sleep 0.3; }
+    next_page
+  done
+  wait_until 60 plovik_gone || fail "the setup program page by page left the running copy running"
+  wait_until 60 finish_page || fail "\"Start Plovik now\" after the upgrade did not start Plovik"
+  expect "AutoLoadPr after the upgrade page by page (box in the window $in_window, on the page $on_page)" \
+         "$(reg_get "$settings" AutoLoadPr)" "0x$wanted"
+  if [ "$wanted" = 1 ]; then
+    expect "auto-start entry after the upgrade page by page" "$(reg_get "$run" Plovik)" "$usual_entry"
+  else
+    reg_has "$run" Plovik && fail "auto-start entry left after the box was cleared on the setup program's page"
+  fi
+done
+pass "page by page, the log-on box changed in the running copy's window held, and the page's box won"
 
 wine "$appwin\\Uninstall.exe" >/dev/null 2>&1 &
 shoot_page 'Plovik' 7-uninstall-confirm
