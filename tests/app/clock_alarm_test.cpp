@@ -32,6 +32,15 @@ protected:
         Form().SetChecked(Form().CheckBox[1], true);
     }
     bool Armed() { return Form().Checked(Form().CheckBox[1]); }
+    // Each log-off or switch-off request notes the second it came in.
+    void RecordFiringTimes(std::vector<std::wstring>& firedAt) {
+        Form().ShutH1.ExitWindowsExFn = [&firedAt](UINT, DWORD) {
+            SYSTEMTIME now;
+            GetLocalTime(&now);
+            firedAt.push_back(TForm1::FormatTime(now));
+            return TRUE;
+        };
+    }
     // Leaves the picker's selection on the seconds, as the user's arrows
     // would: where the selection starts is the picker's own business.
     bool SelectSeconds(HWND picker) {
@@ -131,12 +140,7 @@ TEST_F(AlarmTest, LogOffAndSwitchOffSaveTheSettingsFirst) {
 TEST_F(AlarmTest, EveryAlarmGoesOffInItsOwnSecond) {
     ASSERT_FALSE(IsWindowVisible(Form().Handle()));
     std::vector<std::wstring> firedAt;
-    Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        firedAt.push_back(TForm1::FormatTime(now));
-        return TRUE;
-    };
+    RecordFiringTimes(firedAt);
     Form().SetRadio(3, true);
     for (int n = 0; n < 24; ++n) {
         // Armed at a different point within the second each time.
@@ -167,12 +171,7 @@ TEST_F(AlarmTest, AnAlarmSetInItsOwnSecondGoesOffAtOnce) {
     const TCase cases[] = {{false, 10}, {false, 300}, {false, 650}, {false, 940},
                            {true, 10},  {true, 450},  {true, 900}};
     std::vector<std::wstring> firedAt;
-    Form().ShutH1.ExitWindowsExFn = [&](UINT, DWORD) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        firedAt.push_back(TForm1::FormatTime(now));
-        return TRUE;
-    };
+    RecordFiringTimes(firedAt);
     Form().SetRadio(3, true);
     HWND picker = Form().HTime1->Picker();
     for (const TCase& c : cases) {

@@ -45,6 +45,16 @@ key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 expect() { # expect <what> <got> <wanted>
   [ "$2" = "$3" ] || fail "$1: got '$2', wanted '$3'"
 }
+# The log-on entry after an upgrade: the given command when the option is
+# on (1), no entry when it is off.
+expect_run_entry() { # expect_run_entry <wanted 0|1> <entry> <when>
+  if [ "$1" = 1 ]; then
+    expect "auto-start entry $3" "$(reg_get "$run" Plovik)" "$2"
+  else
+    reg_has "$run" Plovik && fail "auto-start entry left $3"
+  fi
+  return 0
+}
 
 plovik_running() { [ -n "$(xdotool search --name '^\(Merrowind\) Plovik v' 2>/dev/null)" ]; }
 plovik_gone() { ! plovik_running; }
@@ -154,11 +164,7 @@ for row in "1 - 0" "0 - 1" "0 /AUTOSTART=0 0" "1 /AUTOSTART=1 1"; do
   plovik_gone || fail "setup left the old copy running"
   expect "AutoLoadPr after the upgrade (stored $stored, box changed, switch '$switch')" \
          "$(reg_get "$settings" AutoLoadPr)" "0x$wanted"
-  if [ "$wanted" = 1 ]; then
-    expect "auto-start entry after the upgrade (stored $stored, switch '$switch')" "$(reg_get "$run" Plovik)" "$entry_by_setup"
-  else
-    reg_has "$run" Plovik && fail "auto-start entry left after the upgrade (stored $stored, switch '$switch')"
-  fi
+  expect_run_entry "$wanted" "$entry_by_setup" "after the upgrade (stored $stored, switch '$switch')"
 done
 pass "the log-on box changed in the running copy's window is in force after the upgrade, a switch over it"
 
@@ -330,11 +336,7 @@ for row in "box - 1" "- box 0"; do
   wait_until 60 finish_page || fail "\"Start Plovik now\" after the upgrade did not start Plovik"
   expect "AutoLoadPr after the upgrade page by page (box in the window $in_window, on the page $on_page)" \
          "$(reg_get "$settings" AutoLoadPr)" "0x$wanted"
-  if [ "$wanted" = 1 ]; then
-    expect "auto-start entry after the upgrade page by page" "$(reg_get "$run" Plovik)" "$usual_entry"
-  else
-    reg_has "$run" Plovik && fail "auto-start entry left after the box was cleared on the setup program's page"
-  fi
+  expect_run_entry "$wanted" "$usual_entry" "after the upgrade page by page"
 done
 pass "page by page, the log-on box changed in the running copy's window held, and the page's box won"
 
