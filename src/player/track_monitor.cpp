@@ -234,6 +234,9 @@ void TWinAmpCtr::CheckSoon() {
 void TWinAmpCtr::FollowPlayer(HWND Player) {
     FPlayer = Player;
     UpdateCaptionPoll();
+    // With no player there is nothing to confirm: its window's creation
+    // brings the next look, unless that event could not be had.
+    FTimer->SetEnabled(Player || !FAppearHook);
     DWORD process = 0;
     if (Player) GetWindowThreadProcessId(Player, &process);
     if (process == FPlayerProcess) return;

@@ -12,8 +12,8 @@
 // for the entry only when a look read it naming the entry it found: a
 // caption without the number, one that does not follow the list, or one
 // changed before the list position, leaves the entry number to a 20 ms
-// poll until it does. A slow poll confirms what events cannot show: a
-// change of the playlist's length.
+// poll until it does. While a player runs, a slow poll confirms what
+// events cannot show: a change of the playlist's length.
 #pragma once
 
 #include <windows.h>
