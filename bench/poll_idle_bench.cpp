@@ -8,7 +8,13 @@
 //  2. player present, nothing changing: CPU added (program and player) and
 //     the player's wake-ups caused by the program (messages it took in);
 //  3. latency from the player's change of track to OnTrackChange, median
-//     and maximum over 100 changes; latency of a change of list length.
+//     and maximum over 100 changes; latency of a change of list length;
+//  4. the same latency with a player whose caption does not name the entry
+//     (Winamp with numbers off) or never changes (a clone), and what that
+//     costs the player;
+//  5. a busy desktop: another program blinking a caret, showing a tooltip
+//     and opening menus, and the player scrolling its title: wake-ups and
+//     CPU with the player absent and present.
 // The program's side is the real main window (hidden, as in the tray) with
 // its track monitor; the latency is the real track monitor's.
 // Under Wine, messages between processes also cost the Wine server, which
@@ -228,8 +234,8 @@ std::unique_ptr<TForm1> MakeForm() {
 
 // The stand-in player without a log: logging every request would charge
 // the player for the measurement itself.
-bool StartPlayer(PROCESS_INFORMATION& pi, const std::wstring& dir) {
-    std::wstring cmd = L"\"" + PeerExe(true) + L"\" --playlist-dir \"" + dir + L"\"";
+bool StartPlayer(PROCESS_INFORMATION& pi, const std::wstring& dir, const std::wstring& extra = {}) {
+    std::wstring cmd = L"\"" + PeerExe(true) + L"\" --playlist-dir \"" + dir + L"\"" + extra;
     for (int i = 0; i < 8; ++i) cmd += L" --file C:\\track" + std::to_wstring(i) + L".mp3";
     cmd += L" --play";
     STARTUPINFOW si{};
@@ -238,11 +244,21 @@ bool StartPlayer(PROCESS_INFORMATION& pi, const std::wstring& dir) {
     return WaitFor([] { return FindWindowW(wa::kWindowClass, nullptr) != nullptr; }, 15000);
 }
 
-void StopPlayer(PROCESS_INFORMATION& pi) {
-    if (HWND w = FindWindowW(wa::kWindowClass, nullptr)) PostMessageW(w, WM_CLOSE, 0, 0);
+void StopPlayer(PROCESS_INFORMATION& pi, const wchar_t* windowClass = wa::kWindowClass) {
+    if (HWND w = FindWindowW(windowClass, nullptr)) PostMessageW(w, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+}
+
+const wchar_t kBusyClass[] = L"PlovikBenchBusyDesktop";
+
+bool StartBusyDesktop(PROCESS_INFORMATION& pi) {
+    std::wstring cmd = L"\"" + TestBinDir() + L"\\busy_desktop.exe\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    return WaitFor([] { return FindWindowW(kBusyClass, nullptr) != nullptr; }, 15000);
 }
 
 struct TLatency {
@@ -290,6 +306,124 @@ void Row(const char* what, double today, double now, const char* unit, const cha
     std::printf("  %-44s %9.2f %9.2f %-6s %-16s %s\n", what, today, now, unit, target, met ? "met" : "MISSED");
 }
 
+// The latency of today's watching and of the monitor, one after the other,
+// against the player as it runs now.
+void CompareLatency(HWND player, TLatency& today, TLatency& now) {
+    {
+        TToday watching;
+        today = MeasureLatency(player, watching.OnTrackChange, watching.OnListChange);
+    }
+    TWinAmpCtr monitor;
+    std::function<void()> onTrack, onList;
+    monitor.OnTrackChange = [&](TWinAmpCtr&) {
+        if (onTrack) onTrack();
+    };
+    monitor.OnListChange = [&](TWinAmpCtr&) {
+        if (onList) onList();
+    };
+    now = MeasureLatency(player, onTrack, onList);
+}
+
+// A caption without the entry's number cannot tell of a new entry.
+void CaptionWithoutNumber(double seconds, const std::wstring& server, const wchar_t* kind, const char* what) {
+    std::printf("Player whose caption %s\n", what);
+    const std::wstring dir = MakeTempDir(L"bench");
+    PROCESS_INFORMATION pi{};
+    if (!StartPlayer(pi, dir, std::wstring(L" --caption ") + kind)) {
+        std::printf("the stand-in player did not start\n");
+        return;
+    }
+    const TPlayerClock player{pi.hProcess, FindWindowW(wa::kWindowClass, nullptr), FindHostProcess("winamp_peer")};
+    TPhase today, now;
+    {
+        TToday watching;
+        Measure(player, 1.0, server);
+        today = Measure(player, seconds / 2, server);
+    }
+    {
+        auto form = MakeForm();
+        Measure(player, 1.0, server);
+        now = Measure(player, seconds / 2, server);
+    }
+    TLatency latencyToday, latencyNow;
+    CompareLatency(player.Window, latencyToday, latencyNow);
+    StopPlayer(pi);
+    Row("track change to OnTrackChange, median", latencyToday.Median, latencyNow.Median, "ms", "<= 20",
+        latencyNow.Median <= 20);
+    Row("track change to OnTrackChange, maximum", latencyToday.Max, latencyNow.Max, "ms", "<= 50",
+        latencyNow.Max <= 50);
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "player woken by the program", today.PlayerMessages / today.Wall,
+                now.PlayerMessages / now.Wall, "/s");
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "program's wake-ups", today.Wakes / today.Wall, now.Wakes / now.Wall,
+                "/s");
+    if (latencyToday.Missed || latencyNow.Missed)
+        std::printf("  changes not reported within the wait: today %d, now %d\n", latencyToday.Missed,
+                    latencyNow.Missed);
+}
+
+// Another program busy beside the resident one, and the player scrolling
+// its title: the events of either must not keep the program awake.
+void BusyDesktop(double seconds, const std::wstring& server) {
+    std::printf("Busy desktop: a caret blinking, a tooltip shown and hidden 4 times a second, a menu opened\n"
+                "every 0.7 s; with the player, its title scrolling every 0.2 s\n");
+    PROCESS_INFORMATION busy{};
+    if (!StartBusyDesktop(busy)) {
+        std::printf("the busy desktop did not start\n");
+        return;
+    }
+    const TPlayerClock none;
+    TPhase absentToday, absentNow;
+    {
+        TToday today;
+        Measure(none, 1.0, server);
+        absentToday = Measure(none, seconds, server);
+    }
+    {
+        auto form = MakeForm();
+        Measure(none, 1.0, server);
+        absentNow = Measure(none, seconds, server);
+    }
+    Row("player absent: wake-ups per second", absentToday.Wakes / absentToday.Wall,
+        absentNow.Wakes / absentNow.Wall, "/s", "<= 2", absentNow.Wakes / absentNow.Wall <= 2);
+    Row("player absent: CPU, one core", Percent(absentToday.Own, absentToday.Wall),
+        Percent(absentNow.Own, absentNow.Wall), "%", "<= 0.1", Percent(absentNow.Own, absentNow.Wall) <= 0.1);
+
+    const std::wstring dir = MakeTempDir(L"bench");
+    PROCESS_INFORMATION pi{};
+    if (!StartPlayer(pi, dir)) {
+        std::printf("the stand-in player did not start\n");
+        StopPlayer(busy, kBusyClass);
+        return;
+    }
+    const TPlayerClock player{pi.hProcess, FindWindowW(wa::kWindowClass, nullptr), FindHostProcess("winamp_peer")};
+    SendMessageW(player.Window, WM_APP + 10, 200, 0);
+    Measure(player, 1.0, server);
+    const TPhase alone = Measure(player, seconds, server);
+    TPhase presentToday, presentNow;
+    {
+        TToday today;
+        Measure(player, 1.0, server);
+        presentToday = Measure(player, seconds, server);
+    }
+    {
+        auto form = MakeForm();
+        Measure(player, 1.0, server);
+        presentNow = Measure(player, seconds, server);
+    }
+    StopPlayer(pi);
+    StopPlayer(busy, kBusyClass);
+    const double base = Percent(alone.Own + alone.Player, alone.Wall);
+    const double addedToday = Percent(presentToday.Own + presentToday.Player, presentToday.Wall) - base;
+    const double addedNow = Percent(presentNow.Own + presentNow.Player, presentNow.Wall) - base;
+    Row("player present: CPU added, program + player", addedToday, addedNow, "%", "<= 0.5", addedNow <= 0.5);
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "  of it the program's", Percent(presentToday.Own, presentToday.Wall),
+                Percent(presentNow.Own, presentNow.Wall), "%");
+    Row("player present: player woken by the program", presentToday.PlayerMessages / presentToday.Wall,
+        presentNow.PlayerMessages / presentNow.Wall, "/s", "<= 2", presentNow.PlayerMessages / presentNow.Wall <= 2);
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "player present: program's wake-ups",
+                presentToday.Wakes / presentToday.Wall, presentNow.Wakes / presentNow.Wall, "/s");
+}
+
 void Run(double seconds, const std::wstring& server) {
     std::printf("Idle and latency, %.1f s per phase; columns: today's way, this program\n", seconds);
     std::printf("  %-44s %9s %9s %-6s %-16s\n", "", "today", "now", "", "target");
@@ -331,24 +465,13 @@ void Run(double seconds, const std::wstring& server) {
         TToday today;
         Measure(player, 1.0, server);
         presentToday = Measure(player, seconds, server);
-        latencyToday = MeasureLatency(player.Window, today.OnTrackChange, today.OnListChange);
     }
     {
         auto form = MakeForm();
         Measure(player, 1.0, server);
         presentNow = Measure(player, seconds, server);
     }
-    {
-        TWinAmpCtr monitor;
-        std::function<void()> onTrack, onList;
-        monitor.OnTrackChange = [&](TWinAmpCtr&) {
-            if (onTrack) onTrack();
-        };
-        monitor.OnListChange = [&](TWinAmpCtr&) {
-            if (onList) onList();
-        };
-        latencyNow = MeasureLatency(player.Window, onTrack, onList);
-    }
+    CompareLatency(player.Window, latencyToday, latencyNow);
     StopPlayer(pi);
 
     const double base = Percent(alone.Own + alone.Player, alone.Wall);
@@ -380,6 +503,10 @@ void Run(double seconds, const std::wstring& server) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
-    Run(seconds, FindHostProcess("wineserver"));
+    const std::wstring server = FindHostProcess("wineserver");
+    Run(seconds, server);
+    CaptionWithoutNumber(seconds, server, L"plain", "does not name the entry (Winamp with numbers off)");
+    CaptionWithoutNumber(seconds, server, L"fixed", "never changes (a clone)");
+    BusyDesktop(seconds, server);
     return 0;
 }

@@ -14,13 +14,18 @@
 namespace {
 
 // Looks come no closer together than the poll of old came: a caption that
-// changes all the time costs what that poll cost, never more.
+// names a new entry all the time costs what that poll cost, never more.
 constexpr ULONGLONG kLookGapMs = 20;
 // Where the system does not deliver other programs' caption changes as
 // events (Wine does not), the caption is read this often instead: a read
 // of the system's copy that wakes only this thread, never the player, and
 // often enough to see a new track within a few hundredths of a second.
 constexpr UINT kCaptionPollMs = 35;
+// Where the caption cannot tell of a new entry (no number in it, or one
+// that does not follow the list), the entry number itself is asked this
+// often: one request, often enough for a new track to be seen within a
+// hundredth of a second or two.
+constexpr UINT kNumberPollMs = 20;
 // The confirming poll: often enough that a longer or shorter list is
 // noticed within a second, loose enough for the system to batch it.
 constexpr UINT kConfirmMs = 900;
@@ -58,13 +63,23 @@ std::wstring CaptionOf(HWND wnd) {
     return caption;
 }
 
-// The player's usual caption begins with the entry's number, "12. ": then
-// a new entry always changes it, and a caption that did not change tells
-// that the entry did not either.
-bool CaptionShowsNumber(const std::wstring& caption) {
-    size_t digits = 0;
-    while (digits < caption.size() && caption[digits] >= L'0' && caption[digits] <= L'9') ++digits;
-    return digits > 0 && caption.compare(digits, 2, L". ") == 0;
+int NumberAt(const std::wstring& text, size_t at) {
+    int n = 0;
+    size_t end = at;
+    for (; end < text.size() && end - at < 6 && text[end] >= L'0' && text[end] <= L'9'; ++end)
+        n = n * 10 + (text[end] - L'0');
+    return end > at && text.compare(end, 2, L". ") == 0 ? n : 0;
+}
+
+// The entry number the player's caption names, or 0. The usual caption
+// begins with it, "12. Artist - Title - Winamp"; the one scrolled in the
+// taskbar is "12. Artist - Title - Winamp *** " turned round, so the
+// number follows the stars, wherever the turn has put them.
+int EntryNumberOf(const std::wstring& caption) {
+    if (const int n = NumberAt(caption, 0)) return n;
+    const std::wstring twice = caption + caption;
+    const size_t stars = twice.find(L"*** ");
+    return stars < caption.size() ? NumberAt(twice, stars + 4) : 0;
 }
 
 }  // namespace
@@ -84,11 +99,18 @@ TWinAmpCtr::TWinAmpCtr() {
     FCaptionPoll = std::make_unique<TWindowTimer>();
     FCaptionPoll->SetInterval(kCaptionPollMs);
     FCaptionPoll->OnTimer = [this] { CaptionTick(); };
+    FNumberPoll = std::make_unique<TWindowTimer>();
+    FNumberPoll->SetInterval(kNumberPollMs);
+    FNumberPoll->OnTimer = [this] { NumberTick(); };
     Monitors().push_back(this);
     // Out of context: the events come to this thread's queue, and the
-    // player runs no code of ours. Our own windows are no player.
-    FAppearHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &TWinAmpCtr::WinEventProc, 0, 0,
-                                  WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    // player runs no code of ours. Our own windows are no player. Every
+    // event of the whole session wakes this thread before it can be told
+    // apart, so the one watched everywhere is the rarest that can bring a
+    // player: a window made. Showing and hiding (carets, tooltips, menus)
+    // happen many times a second on a busy desktop.
+    FAppearHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &TWinAmpCtr::WinEventProc, 0,
+                                  0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     // Any program's caption change proves that such events come; the
     // pointer's own name changes with its shape, so proof is quick where
     // they do.
@@ -107,9 +129,11 @@ TWinAmpCtr::~TWinAmpCtr() {
     FTimer->OnTimer = nullptr;
     FSoon->OnTimer = nullptr;
     FCaptionPoll->OnTimer = nullptr;
+    FNumberPoll->OnTimer = nullptr;
     OnPlayChange = nullptr;
     OnTrackChange = nullptr;
     OnListChange = nullptr;
+    FNumberPoll.reset();
     FCaptionPoll.reset();
     FSoon.reset();
     FTimer.reset();
@@ -137,19 +161,59 @@ void TWinAmpCtr::TrustNameEvents() {
 
 void TWinAmpCtr::UpdateCaptionPoll() { FCaptionPoll->SetEnabled(FPlayer && !GNameEventsDelivered); }
 
+// An empty list has no entry to name, and a first entry comes with a
+// longer list, which the confirming poll sees.
+bool TWinAmpCtr::Vouches(int Named, int Track) const noexcept { return Named == Track || FListCount == 0; }
+
+void TWinAmpCtr::UpdateNumberPoll() { FNumberPoll->SetEnabled(FPlayer && !FVouched && !FUnanswered); }
+
 void TWinAmpCtr::CaptionTick() {
-    // A window that is gone reads as an empty caption.
-    if (CaptionOf(FPlayer) != FCaption) CheckSoon();
+    std::wstring caption = CaptionOf(FPlayer);
+    if (caption == FCaptionSeen) return;
+    FCaptionSeen = std::move(caption);
+    CaptionChanged(FCaptionSeen);
 }
 
-void TWinAmpCtr::OnWinEvent(HWINEVENTHOOK Hook, DWORD Event, HWND Wnd) {
-    if (Hook == FNameHook) {
-        if (Wnd == FPlayer || IsPlayerWindow(Wnd)) CheckSoon();
+// A caption that names the entry known already (a title scrolling, a
+// pause) is no reason to wake the player. A window that is gone reads as
+// an empty caption, which names none. While the caption does not vouch,
+// the entry-number poll is watching already.
+void TWinAmpCtr::CaptionChanged(const std::wstring& Caption) {
+    if (FUnanswered || (FVouched && EntryNumberOf(Caption) != FTrackNo)) CheckSoon();
+}
+
+void TWinAmpCtr::OnWinEvent(HWINEVENTHOOK Hook, DWORD, HWND Wnd) {
+    if (Hook == FAppearHook) {
+        if (IsPlayerWindow(Wnd)) CheckSoon();
         return;
     }
-    if (Hook != FAppearHook) return;
-    // A window that is gone has no class any more.
-    if (Event == EVENT_OBJECT_DESTROY ? Wnd == FPlayer : IsPlayerWindow(Wnd)) CheckSoon();
+    if (Wnd != FPlayer) return;
+    if (Hook == FNameHook) CaptionChanged(CaptionOf(FPlayer));
+    if (Hook == FGoneHook) CheckSoon();
+}
+
+// While the caption does not vouch for the entry, the entry is asked. A
+// caption that names the entry just read, read before it, vouches from
+// then on: a new entry will show in it.
+void TWinAmpCtr::NumberTick() {
+    if (FindPlayerWindow(wa::kWindowClass) != FPlayer) {
+        EventTimer();
+        return;
+    }
+    const int named = EntryNumberOf(CaptionOf(FPlayer));
+    TPlayerRound round(TPlayerRound::Own);
+    const int track = WA_CurrentTrackNo();
+    if (round.GaveUp()) {
+        FUnanswered = true;  // the confirming poll looks again, in full
+        UpdateNumberPoll();
+        return;
+    }
+    if (track != FTrackNo) {
+        EventTimer();
+        return;
+    }
+    FVouched = Vouches(named, track);
+    UpdateNumberPoll();
 }
 
 void TWinAmpCtr::CheckSoon() {
@@ -163,37 +227,47 @@ void TWinAmpCtr::CheckSoon() {
     FSoon->SetEnabled(true);
 }
 
-// Name changes are watched in the player's process alone: the captions of
-// every other program would wake us for nothing.
+// Captions and the end of windows are watched in the player's process
+// alone: those of every other program would wake us for nothing. (Its
+// thread alone would be narrower, but Wine delivers nothing to a hook
+// bound to another program's thread.)
 void TWinAmpCtr::FollowPlayer(HWND Player) {
     FPlayer = Player;
     UpdateCaptionPoll();
+    // With no player there is nothing to confirm: its window's creation
+    // brings the next look, unless that event could not be had.
+    FTimer->SetEnabled(Player || !FAppearHook);
     DWORD process = 0;
     if (Player) GetWindowThreadProcessId(Player, &process);
-    if (process == FNameProcess) return;
-    if (FNameHook) UnhookWinEvent(FNameHook);
-    FNameHook = nullptr;
-    FNameProcess = process;
-    if (process)
-        FNameHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                    &TWinAmpCtr::WinEventProc, process, 0, WINEVENT_OUTOFCONTEXT);
+    if (process == FPlayerProcess) return;
+    for (HWINEVENTHOOK hook : {FNameHook, FGoneHook})
+        if (hook) UnhookWinEvent(hook);
+    FNameHook = FGoneHook = nullptr;
+    FPlayerProcess = process;
+    if (!process) return;
+    FNameHook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &TWinAmpCtr::WinEventProc,
+                                process, 0, WINEVENT_OUTOFCONTEXT);
+    FGoneHook = SetWinEventHook(EVENT_OBJECT_DESTROY, EVENT_OBJECT_DESTROY, nullptr, &TWinAmpCtr::WinEventProc,
+                                process, 0, WINEVENT_OUTOFCONTEXT);
 }
 
 void TWinAmpCtr::Unhook() noexcept {
-    for (HWINEVENTHOOK hook : {FNameHook, FAppearHook, FProbeHook})
+    for (HWINEVENTHOOK hook : {FNameHook, FGoneHook, FAppearHook, FProbeHook})
         if (hook) UnhookWinEvent(hook);
-    FNameHook = FAppearHook = FProbeHook = nullptr;
-    FNameProcess = 0;
+    FNameHook = FGoneHook = FAppearHook = FProbeHook = nullptr;
+    FPlayerProcess = 0;
 }
+
+void TWinAmpCtr::SetConfirmInterval(UINT Ms) { FTimer->SetInterval(Ms); }
 
 // Between events the player is asked one thing, its list length, unless
 // the caption cannot vouch for the entry: a player that came or went
-// unseen, a caption that changed unseen, or one without the number.
+// unseen, a caption that names another entry, or one that was never seen
+// to name the entry it was read with.
 void TWinAmpCtr::ConfirmTick() {
     HWND player = FindPlayerWindow(wa::kWindowClass);
     if (!player && !FPlayer) return;  // still no player: nothing to ask
-    const std::wstring caption = CaptionOf(player);
-    if (player != FPlayer || caption != FCaption || FUnanswered || !CaptionShowsNumber(caption)) {
+    if (player != FPlayer || FUnanswered || !FVouched || EntryNumberOf(CaptionOf(player)) != FTrackNo) {
         EventTimer();
         return;
     }
@@ -305,9 +379,13 @@ void TWinAmpCtr::EventTimer() {
     HWND player = FindPlayerWindow(wa::kWindowClass);
     FollowPlayer(player);
     // Until this look has its answers the caption vouches for nothing, and
-    // the confirming poll looks again in full.
-    FCaption = CaptionOf(player);
+    // the confirming poll looks again in full. Read before the entry: a
+    // caption read after it could already name an entry the look has not
+    // seen.
+    const int named = EntryNumberOf(CaptionOf(player));
     FUnanswered = true;
+    FVouched = false;
+    UpdateNumberPoll();
     TPlayerRound round(TPlayerRound::Own);
     const int count = WA_NoOfTracksLoaded();
     if (round.GaveUp()) return;
@@ -320,18 +398,24 @@ void TWinAmpCtr::EventTimer() {
     }
     const int track = WA_CurrentTrackNo();
     if (round.GaveUp()) return;
+    // The caption vouches for the entry only when it names the entry read
+    // with it: a player may change its caption before its list position.
     if (track == FTrackNo) {
         FUnanswered = false;
+        FVouched = Vouches(named, track);
+        UpdateNumberPoll();
         return;
     }
     std::wstring name;
-    const bool named = WA_FindTrackFileName(track, name);
+    const bool found = WA_FindTrackFileName(track, name);
     if (round.GaveUp()) return;  // asked again at the next look
     // Taken before reading the track's file: a file that cannot be read
     // is reported once, not again at every look.
     FTrackNo = track;
     FUnanswered = false;
-    if (named) {
+    FVouched = Vouches(named, track);
+    UpdateNumberPoll();
+    if (found) {
         TID3Rec tag;
         GetID3Info(name, tag);
         FTrackData = ConvertTrackData(tag);

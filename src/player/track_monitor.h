@@ -2,15 +2,18 @@
 // and of its current entry, with the new entry's ID3v1 data; offers the
 // player's live state as properties.
 //
-// The monitor sleeps until something happens: the player's caption changes
-// with its track, and its window appears and goes, as window events that
-// cost the player nothing. Each such event is a look at the player, at
-// once, though never sooner than 20 ms after the last (a scrolling caption
-// costs what a 20 ms poll did, no more). Where the system does not deliver
-// caption changes, the caption is read every 35 ms instead, which still
-// leaves the player asleep. A slow poll confirms what events cannot show: a
-// change of the playlist's length, and a new entry under a caption that
-// does not change.
+// The monitor sleeps until something happens: a window of the player's
+// class is made, the player's caption changes, its window ends, as window
+// events that cost the player nothing. A caption that names the entry
+// known already asks nothing; one that names another brings a look at the
+// player, at once, though never sooner than 20 ms after the last. Where
+// the system does not deliver caption changes, the caption is read every
+// 35 ms instead, which still leaves the player asleep. The caption vouches
+// for the entry only when a look read it naming the entry it found: a
+// caption without the number, one that does not follow the list, or one
+// changed before the list position, leaves the entry number to a 20 ms
+// poll until it does. While a player runs, a slow poll confirms what
+// events cannot show: a change of the playlist's length.
 #pragma once
 
 #include <windows.h>
@@ -87,6 +90,10 @@ public:
     void ClearTrackData();
     static TTrackData ConvertTrackData(const TID3Rec& Tag);
 
+    // The slow poll that confirms what events cannot show; tests make it
+    // rare, to see the events alone.
+    void SetConfirmInterval(UINT Ms);
+
     // One full look at the player: the list length, the current entry and,
     // for a new entry, its file and tag; raises the events.
     void EventTimer();
@@ -98,23 +105,30 @@ private:
     void CheckSoon();
     void ConfirmTick();
     void CaptionTick();
+    void CaptionChanged(const std::wstring& Caption);
+    void NumberTick();
     void TrustNameEvents();
     void UpdateCaptionPoll();
+    void UpdateNumberPoll();
+    bool Vouches(int Named, int Track) const noexcept;
     void FollowPlayer(HWND Player);
     void Unhook() noexcept;
 
     std::unique_ptr<TWindowTimer> FTimer;  // the slow confirming poll
     std::unique_ptr<TWindowTimer> FSoon;   // a look asked for by an event
     std::unique_ptr<TWindowTimer> FCaptionPoll;  // where caption events do not come
+    std::unique_ptr<TWindowTimer> FNumberPoll;   // while the caption does not vouch
     int FListCount = 0;
     int FTrackNo = 0;
     TTrackData FTrackData;
-    HWINEVENTHOOK FAppearHook = nullptr;  // any window created, destroyed, shown
+    HWINEVENTHOOK FAppearHook = nullptr;  // any window created
     HWINEVENTHOOK FNameHook = nullptr;    // captions in the player's process
+    HWINEVENTHOOK FGoneHook = nullptr;    // windows ended in the player's process
     HWINEVENTHOOK FProbeHook = nullptr;   // any caption, until one comes
-    DWORD FNameProcess = 0;
+    DWORD FPlayerProcess = 0;
     HWND FPlayer = nullptr;  // as the last look found it; only to tell events apart
-    std::wstring FCaption;   // the player's caption at the last look
     bool FUnanswered = false;  // the last look did not get its answers
+    bool FVouched = false;     // the caption named the entry it was read with
+    std::wstring FCaptionSeen;  // by the caption poll, to act on changes alone
     ULONGLONG FLastLook = 0;
 };

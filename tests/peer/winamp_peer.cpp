@@ -17,6 +17,10 @@
 //   --register            record this program's folder as the player's
 //                         installation folder in the local-machine registry
 //   --stall-ms <ms>       stall this long before answering every message
+//   --caption <kind>      how the caption names the entry: "numbered" (the
+//                         default, "12. Artist - Title - Winamp"), "plain"
+//                         (without the number, as Winamp with numbers off)
+//                         or "fixed" (always "Winamp", as a clone)
 //   --texts-high          hand out the texts of requests 211, 212, 214, 337
 //                         and 338 from memory at the top of the address
 //                         space: above 2 GB in the 32-bit build (large-address
@@ -40,6 +44,16 @@
 //                         the count starts with the sender's next message
 //   WM_APP+8              answers the number of interface messages taken in
 //                         so far (not logged: for benchmarks)
+//   WM_APP+9 wParam=n lParam=ms
+//                         the caption names entry n (0-based) at once, the
+//                         current entry becomes n ms later ("MOVED <n>");
+//                         meant to be sent
+//   WM_APP+10 wParam=ms   scroll the caption one character every ms, as the
+//                         player's taskbar title does ("12. ... - Winamp *** "
+//                         turned round); 0 stops. Meant to be sent
+//
+// Every change of the caption is announced as a window event of the window's
+// name, as Windows does for any window whose text is set.
 //
 // Log lines: "COMMAND <id> <lparam>", "USER <wparam> <code>",
 //            "COPYDATA <code> <bytes> <text>", "STALL <ms>", "STALL END",
@@ -92,7 +106,14 @@ struct State {
     std::wstring skin = L"Base";
     std::string skinAnsi = "Base";
     HANDLE log = INVALID_HANDLE_VALUE;
+    enum { kNumbered, kPlain, kFixed } caption = kNumbered;
+    int captionEntry = -1;  // the entry the caption names ahead of the list; -1: the current one
+    int moveTo = 0;         // WM_APP+9: where the current entry goes when its timer fires
+    size_t scroll = 0;      // WM_APP+10: characters the caption is turned round by
+    bool scrolling = false;
 } g;
+
+constexpr UINT_PTR kMoveTimer = 1, kScrollTimer = 2;
 
 std::string ToAnsi(const std::wstring& w) {
     if (w.empty()) return {};
@@ -178,14 +199,31 @@ void SetPlayState(int s) {
     g.playStartTick = GetTickCount();
 }
 
-void UpdateTitle(HWND wnd) {
+std::wstring CaptionText() {
+    const int entry = g.captionEntry >= 0 ? g.captionEntry : g.pos;
     std::wstring t;
-    if (!g.list.empty()) t = std::to_wstring(g.pos + 1) + L". " + g.list[static_cast<size_t>(g.pos)].title + L" - ";
+    if (g.caption != State::kFixed && entry < static_cast<int>(g.list.size())) {
+        if (g.caption == State::kNumbered) t = std::to_wstring(entry + 1) + L". ";
+        t += g.list[static_cast<size_t>(entry)].title + L" - ";
+    }
     t += L"Winamp";
-    if (g.playState == 0) t += L" [Stopped]";
-    if (g.playState == 3) t += L" [Paused]";
-    SetWindowTextW(wnd, t.c_str());
+    if (g.caption != State::kFixed && g.playState == 0) t += L" [Stopped]";
+    if (g.caption != State::kFixed && g.playState == 3) t += L" [Paused]";
+    if (!g.scrolling) return t;
+    t += L" *** ";
+    const size_t k = g.scroll % t.size();
+    return t.substr(k) + t.substr(0, k);
+}
+
+void UpdateTitle(HWND wnd) {
+    const std::wstring t = CaptionText();
+    wchar_t now[1024] = {};
+    GetWindowTextW(wnd, now, 1024);
     InvalidateRect(wnd, nullptr, TRUE);
+    if (t == now) return;
+    SetWindowTextW(wnd, t.c_str());
+    // Wine leaves this out where Windows raises it for every window text.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, wnd, OBJID_WINDOW, CHILDID_SELF);
 }
 
 void Seek(int pos) {
@@ -403,6 +441,31 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             g.slowSeen = 0;
             return 0;
         case WM_APP + 8: return g.received;
+        case WM_APP + 9:
+            Log("CONTROL 9 " + std::to_string(wp) + " " + std::to_string(lp));
+            g.captionEntry = g.moveTo = static_cast<int>(wp);
+            UpdateTitle(wnd);
+            SetTimer(wnd, kMoveTimer, static_cast<UINT>(lp), nullptr);
+            return 0;
+        case WM_APP + 10:
+            Log("CONTROL 10 " + std::to_string(wp));
+            g.scrolling = wp != 0;
+            if (g.scrolling) SetTimer(wnd, kScrollTimer, static_cast<UINT>(wp), nullptr);
+            else KillTimer(wnd, kScrollTimer);
+            UpdateTitle(wnd);
+            return 0;
+        case WM_TIMER:
+            if (wp == kScrollTimer) {
+                ++g.scroll;
+                UpdateTitle(wnd);
+            } else if (wp == kMoveTimer) {
+                // The caption already names this entry: it does not change now.
+                KillTimer(wnd, kMoveTimer);
+                Seek(g.moveTo);
+                g.captionEntry = -1;
+                Log("MOVED " + std::to_string(g.moveTo));
+            }
+            return 0;
         case WM_PAINT: Paint(wnd); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(wnd, msg, wp, lp);
@@ -496,6 +559,9 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
             Log(line);
         } else if (a == L"--stall-ms") {
             g.stallEveryMs = _wtoi(next().c_str());
+        } else if (a == L"--caption") {
+            const std::wstring kind = next();
+            g.caption = kind == L"plain" ? State::kPlain : kind == L"fixed" ? State::kFixed : State::kNumbered;
         }
     }
     g.playlistDirAnsi = ToAnsi(g.playlistDir);

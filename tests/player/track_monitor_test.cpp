@@ -189,6 +189,68 @@ TEST_P(MonitorTest, WhileNothingChangesThePlayerIsAskedOnlyItsListLength) {
     EXPECT_EQ(listChanges, 1);
 }
 
+// A player may name the new entry in its caption before it moves its list
+// position there. A look in between reads the new caption with the old
+// entry: that caption must not vouch for the entry, or the move, which
+// changes the caption no more, is never reported.
+TEST_P(MonitorTest, ACaptionAheadOfTheListPositionDoesNotHideTheNewEntry) {
+    Start(1);
+    Watch();
+    ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+    peer->Mark();
+    peer->LeadCaption(2, 1500);
+    monitor->EventTimer();
+    ASSERT_FALSE(peer->WaitForLine("MOVED 2", 0)) << "the look came after the move";
+    EXPECT_EQ(trackChanges, 1);
+    ASSERT_TRUE(peer->WaitForLine("MOVED 2"));
+    EXPECT_TRUE(WaitFor([&] { return trackChanges == 2; }, 3000));
+    EXPECT_EQ(monitor->TrackData().Title, L"Third");
+    EXPECT_EQ(listChanges, 1);
+}
+
+// With the confirming poll a minute away, only the player's caption event
+// can bring a new entry at once; a caption that scrolls but names the same
+// entry asks the player nothing.
+TEST_P(MonitorTest, ACaptionEventAloneBringsTheNewEntryAtOnce) {
+    Start(1);
+    Watch();
+    monitor->SetConfirmInterval(60000);
+    ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+    // The first caption change shows that the system delivers such events.
+    peer->SetEntryNow(2);
+    ASSERT_TRUE(WaitFor([&] { return trackChanges == 2; }));
+    int expected = 2;
+    for (int entry : {0, 3, 1}) {
+        peer->SetEntryNow(entry);
+        EXPECT_TRUE(WaitFor([&] { return trackChanges == expected + 1; }, 50)) << "entry " << entry;
+        ASSERT_TRUE(WaitFor([&] { return trackChanges == expected + 1; })) << "entry " << entry;
+        ++expected;
+    }
+    EXPECT_EQ(monitor->TrackData().Title, L"Second");
+
+    peer->ScrollCaption(30);
+    peer->Mark();
+    WaitFor([] { return false; }, 600);
+    EXPECT_EQ(peer->Received(), 0u) << "the scrolling caption still names the entry known";
+    peer->SetEntryNow(2);
+    EXPECT_TRUE(WaitFor([&] { return trackChanges == expected + 1; }, 50)) << "while scrolling";
+    peer->ScrollCaption(0);
+    EXPECT_TRUE(WaitFor([&] { return trackChanges == expected + 1; }));
+    EXPECT_EQ(listChanges, 1);
+}
+
+// A player that appears while the confirming poll is a minute away is
+// noticed by the creation of its window.
+TEST_P(MonitorTest, APlayerAppearingIsNoticedByItsWindowsCreation) {
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(wa::kWindowClass, nullptr) == nullptr; }));
+    Watch();
+    monitor->SetConfirmInterval(60000);
+    ASSERT_TRUE(WaitFor([&] { return trackChanges == 1; })) << "the first look, with no player";
+    Start(1);
+    EXPECT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 2; }));
+    EXPECT_EQ(monitor->TrackData().Title, L"Second");
+}
+
 TEST_P(MonitorTest, ClosingThePlayerReportsAnEmptyListAndEntryOne) {
     Start(1);
     Watch();

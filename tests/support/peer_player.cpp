@@ -167,6 +167,14 @@ void TPeerPlayer::SetEntryNow(int index) {
     if (FWindow) SendMessageW(FWindow, WM_APP + 3, static_cast<WPARAM>(index), 0);
 }
 
+void TPeerPlayer::LeadCaption(int index, DWORD ms) {
+    if (FWindow) SendMessageW(FWindow, WM_APP + 9, static_cast<WPARAM>(index), static_cast<LPARAM>(ms));
+}
+
+void TPeerPlayer::ScrollCaption(DWORD ms) {
+    if (FWindow) SendMessageW(FWindow, WM_APP + 10, ms, 0);
+}
+
 size_t TPeerPlayer::Received() const {
     size_t n = 0;
     for (const auto& l : Lines())

@@ -45,6 +45,11 @@ public:
     void SlowAfter(int answered, DWORD ms);
     // The same for the current entry (0-based), at once.
     void SetEntryNow(int index);
+    // The caption names entry index at once, the current entry follows ms
+    // later (logged "MOVED <index>").
+    void LeadCaption(int index, DWORD ms);
+    // Scrolls the caption one character every ms, as in the taskbar; 0 stops.
+    void ScrollCaption(DWORD ms);
     // Interface messages (commands, requests, copy-data) logged since the mark.
     size_t Received() const;
     void Stop();
