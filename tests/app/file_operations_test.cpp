@@ -356,7 +356,13 @@ TEST_F(FileOpTest, WithoutARecycleBinNothingIsDeleted) {
     WriteFileBytes(copy, "an older copy");
     Form().FileOperation(L"Copy");
     answers = {IDOK};
+    // Asked first whether the drive has a bin: no keeper, link or copy, is
+    // made beside the song only to be thrown away.
+    HANDLE watch = FindFirstChangeNotificationW(music.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ASSERT_NE(watch, INVALID_HANDLE_VALUE);
     Form().FileOperation(L"Del");
+    EXPECT_EQ(WaitForSingleObject(watch, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a file was made in the song's folder";
+    FindCloseChangeNotification(watch);
     const std::wstring why =
         L"корзина его не принимает (на этом диске нет корзины, она отключена или файл для нее слишком велик), "
         L"а безвозвратно файл не удаляется.";
