@@ -592,10 +592,14 @@ public:  // the rows of the table arrange their cells through these
     void StartRecycling() {
         const std::wstring busy = MakeTempDir(L"busy");
         const std::string trash = UnixPath(TrashFolder()), flag = UnixPath(busy) + "/on";
-        WriteFileBytes(busy + L"\\recycle.sh", "i=0\nwhile [ -e '" + flag + "' ]; do\n  i=$((i+1))\n  printf '[Trash Info]\\nPath=/tmp/o%s\\n' $i > '" +
-                                                   trash + "/info/plovik-other-'$i.trashinfo\n  echo x > '" + trash +
-                                                   "/files/plovik-other-'$i\n  sleep 0.01\ndone\ntouch '" + flag + ".off'\n");
-        ASSERT_TRUE(RunUnix("touch '" + flag + "' && setsid sh '" + UnixPath(busy) + "/recycle.sh' </dev/null >/dev/null 2>&1 &"));
+        // Each round writes the note first and the file after it, as Wine's own bin does.
+        const std::string script = "i=0\nwhile [ -e '" + flag + "' ]; do\n  i=$((i+1))\n" +
+                                   "  printf '[Trash Info]\\nPath=/tmp/o%s\\n' $i > '" + trash +
+                                   "/info/plovik-other-'$i.trashinfo\n" + "  echo x > '" + trash +
+                                   "/files/plovik-other-'$i\n  sleep 0.01\ndone\ntouch '" + flag + ".off'\n";
+        WriteFileBytes(busy + L"\\recycle.sh", script);
+        ASSERT_TRUE(RunUnix("touch '" + flag + "' && setsid sh '" + UnixPath(busy) +
+                            "/recycle.sh' </dev/null >/dev/null 2>&1 &"));
         cell.Undo.push_back([trash, flag] {
             RunUnix("rm -f '" + flag + "'");
             WaitFor([&] { return RunUnix("test -e '" + flag + ".off'"); }, 10000);
@@ -629,7 +633,8 @@ using TSnapshot = std::vector<std::pair<std::wstring, std::string>>;  // path, b
 TSnapshot Snapshot(const std::vector<std::wstring>& folders) {
     TSnapshot out;
     for (const auto& folder : folders)
-        for (const auto& name : FolderNames(folder)) out.push_back({folder + L"\\" + name, ReadFileBytes(folder + L"\\" + name)});
+        for (const auto& name : FolderNames(folder))
+            out.push_back({folder + L"\\" + name, ReadFileBytes(folder + L"\\" + name)});
     return out;
 }
 
@@ -739,9 +744,9 @@ void FileInvariantTest::RunCell(const TCondition& row, const wchar_t* op, bool r
     }
     for (const auto& folder : folders)
         for (const auto& file : FolderNames(folder)) {
-            const bool known = std::any_of(before.begin(), before.end(),
-                                           [&](const auto& b) { return b.first == folder + L"\\" + file; });
-            EXPECT_TRUE(known || folder + L"\\" + file == targetFile) << "left behind: " << WideToUtf8(folder + L"\\" + file);
+            const std::wstring path = folder + L"\\" + file;
+            const bool known = std::any_of(before.begin(), before.end(), [&](const auto& b) { return b.first == path; });
+            EXPECT_TRUE(known || path == targetFile) << "left behind: " << WideToUtf8(path);
         }
 }
 
