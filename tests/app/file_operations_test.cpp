@@ -543,6 +543,15 @@ struct TCell {
 
 std::wstring LongPath(const std::wstring& path) { return L"\\\\?\\" + path; }
 
+// A folder nested until its path is length characters long.
+std::wstring Deep(std::wstring folder, size_t length) {
+    while (folder.size() < length) {
+        folder += L"\\" + std::wstring(std::min<size_t>(40, length - folder.size()), L'd');
+        CreateDirectoryW(LongPath(folder).c_str(), nullptr);
+    }
+    return folder;
+}
+
 }  // namespace
 
 class FileInvariantTest : public FileOpTest {
@@ -802,15 +811,14 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
          }},
         {"paths near 260 characters", "DDDDDD",
          [](T& t) {
-             const auto deep = [](std::wstring folder) {
-                 while (folder.size() < 236) {
-                     folder += L"\\" + std::wstring(std::min<size_t>(40, 236 - folder.size()), L'd');
-                     CreateDirectoryW(LongPath(folder).c_str(), nullptr);
-                 }
-                 return folder;
-             };
-             t.PlaceSong(deep(MakeTempDir(L"deep")));
-             t.cell.TargetFolder = deep(MakeTempDir(L"deeper"));
+             t.PlaceSong(Deep(MakeTempDir(L"deep"), 236));
+             t.cell.TargetFolder = Deep(MakeTempDir(L"deeper"), 236);
+         }},
+        // The Recycle Bin takes no path of 260 characters or more; the rest works.
+        {"paths beyond 260 characters", "DDDDRD",
+         [](T& t) {
+             t.PlaceSong(Deep(MakeTempDir(L"deep"), 262));
+             t.cell.TargetFolder = Deep(MakeTempDir(L"deeper"), 262);
          }},
         {"the Recycle Bin refusing the file while another program recycles", "RDRDRD",
          [](T& t) {
