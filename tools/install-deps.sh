@@ -22,6 +22,8 @@ packages=(
   googletest                   # /usr/src/googletest
   nsis                         # makensis (make dist)
   zip                          # zip (make dist)
+  exfatprogs                   # mkfs.exfat (file tests: a drive without hard links)
+  exfat-fuse                   # mount.exfat-fuse (the same)
 )
 
 installed() {
@@ -37,7 +39,7 @@ check_programs() {
   # file, a broken alternative): say which, rather than fail later.
   local prog bad=0
   for prog in cmake make x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
-              wine wineserver wineboot Xvfb xdotool import makensis zip; do
+              wine wineserver wineboot Xvfb xdotool import makensis zip mkfs.exfat mount.exfat-fuse; do
     command -v "$prog" >/dev/null 2>&1 || { echo "install-deps: $prog is missing" >&2; bad=1; }
   done
   return $bad

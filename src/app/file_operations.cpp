@@ -3,30 +3,64 @@
 #include "app/form1.h"
 #include "app/safe_file.h"
 #include "app/settings_registry.h"
+#include "look/folder_dialog.h"
 #include "player/file_io.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
 namespace {
 
-// Why a file was left where it was: what was not done (FileNotDeleted,
-// FileNotReplaced), with one of the reasons.
-const wchar_t* ReasonText(TRecycleResult result) {
-    switch (result) {
-        case TRecycleResult::InUse: return Text(TTextId::ReasonInUse);
-        case TRecycleResult::NotAccepted: return Text(TTextId::ReasonNotAccepted);
-        default: return Text(TTextId::ReasonRecycleFailed);
+// The largest text a balloon shows; the rest would be cut off at the end.
+constexpr size_t kBalloonChars = 255;
+
+const wchar_t* ReasonText(const TFileResult& result, std::wstring& system) {
+    switch (result.Fault) {
+        case TFileFault::InUse: return Text(TTextId::ReasonInUse);
+        case TFileFault::NotAccepted: return Text(TTextId::ReasonNotAccepted);
+        case TFileFault::RecycleFailed: return Text(TTextId::ReasonRecycleFailed);
+        case TFileFault::Missing: return Text(TTextId::ReasonMissing);
+        case TFileFault::ReadOnly: return Text(TTextId::ReasonReadOnly);
+        case TFileFault::TooLongForBin: return Text(TTextId::ReasonTooLongForBin);
+        case TFileFault::NoRoom: return Text(TTextId::ReasonNoRoom);
+        case TFileFault::NoFolder: return Text(TTextId::ReasonNoFolder);
+        case TFileFault::NoAccess: return Text(TTextId::ReasonNoAccess);
+        case TFileFault::NotVerified: return Text(TTextId::ReasonNotVerified);
+        default: system = SystemErrorText(result.Code); return system.c_str();
     }
 }
 
-void ReportNotRecycled(const std::wstring& path, TTextId what, TRecycleResult result) {
-    Application().MessageBox(Text(what, path, ReasonText(result)), Application().Title(), MB_OK | MB_ICONWARNING);
+// What was not done, to which file, and why; every file is as it was.
+void ReportFault(TTextId notDone, const std::wstring& source, const std::wstring& target, const TFileResult& result) {
+    std::wstring system;
+    const wchar_t* reason = ReasonText(result, system);
+    const std::wstring text = result.AboutTarget ? Text(TTextId::FileNotReplaced, target, reason)
+                                                 : Text(notDone, source, reason);
+    Application().MessageBox(text, Application().Title(), MB_OK | MB_ICONWARNING);
 }
 
 // The part after the last backslash or colon.
 std::wstring FileNamePart(const std::wstring& path) {
     const size_t cut = path.find_last_of(L"\\:");
     return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+// A path cut in the middle to room characters: the drive and the file's
+// own name, which say where it went, stay.
+std::wstring MiddleCut(const std::wstring& path, size_t room) {
+    if (path.size() <= room) return path;
+    if (room < 2) return path.substr(path.size() - room);
+    const size_t head = (room - 1) / 3, tail = room - 1 - head;
+    return path.substr(0, head) + L"\u2026" + path.substr(path.size() - tail);
+}
+
+// The balloon's text with the whole promise in it, however long the path.
+std::wstring BalloonText(TTextId id, const std::wstring& path) {
+    const size_t frame = Text(id, L"").size();
+    return Text(id, MiddleCut(path, kBalloonChars > frame ? kBalloonChars - frame : 0));
+}
+
+void ReportNoAnswer() {
+    Application().MessageBox(Text(TTextId::PlayerNoAnswer), Application().Title(), MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -61,6 +95,7 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
     // one that leaves any request on the way unanswered.
     TPlayerRound round;
     const std::wstring source = wCtrl.TrackFileName();
+    if (!round.AllAnswered()) return ReportNoAnswer();
     if (source.empty()) return;
     const std::wstring target = folder + L"\\" + FileNamePart(source);
 
@@ -68,69 +103,42 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
         CopyPlayingFile(source, target);
     } else if (Keyword == L"Move") {
         wControl.TrackNext();
-        if (!round.AllAnswered()) return;
+        if (!round.AllAnswered()) return ReportNoAnswer();
         MovePlayingFile(source, target);
     } else if (Keyword == L"Del") {
         wControl.TrackNext();
-        if (!round.AllAnswered()) return;
+        if (!round.AllAnswered()) return ReportNoAnswer();
         DeletePlayingFile(source);
     }
 }
 
 // A file of the same name that holds the same song is kept as it is; a
-// different one goes to the Recycle Bin first, and if it cannot, it stays
-// and the copy or move does not happen.
-TForm1::TTargetPlan TForm1::PrepareTarget(const std::wstring& Source, const std::wstring& Target) {
-    if (!IsExistingFile(Target)) return TTargetPlan::Free;
-    if (IsSameFile(Source, Target) || HaveSameContent(Source, Target)) return TTargetPlan::HoldsTheSame;
-    if (!Checked(CheckBox[14])) return TTargetPlan::Overwrite;
-    const TRecycleResult result = RecycleFile(Target);
-    if (result == TRecycleResult::Recycled || result == TRecycleResult::Missing) return TTargetPlan::Free;
-    ReportNotRecycled(Target, TTextId::FileNotReplaced, result);
-    return TTargetPlan::Refused;
-}
-
+// different one goes to the Recycle Bin or is overwritten, as the option
+// says, once the new file is complete. The balloon comes only when the
+// result can be seen on the disk.
 void TForm1::CopyPlayingFile(const std::wstring& Source, const std::wstring& Target) {
-    if (!IsExistingFile(Source)) return;
-    bool copied = false;
-    switch (PrepareTarget(Source, Target)) {
-        case TTargetPlan::HoldsTheSame: copied = true; break;
-        case TTargetPlan::Free: copied = CopyFileChecked(Source, Target, false); break;
-        case TTargetPlan::Overwrite: copied = CopyFileChecked(Source, Target, true); break;
-        case TTargetPlan::Refused: return;
-    }
-    if (copied && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Copied, Source));
+    const TFileResult result = CopyFileSafely(Source, Target, Checked(CheckBox[14]));
+    if (!result.Ok()) return ReportFault(TTextId::FileNotCopied, Source, Target, result);
+    if (IsExistingFile(Target) && HaveSameContent(Source, Target)) SuccessBalloon(BalloonText(TTextId::Copied, Source));
 }
 
 void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Target) {
-    if (!IsExistingFile(Source)) return;
-    bool moved = false;
-    switch (PrepareTarget(Source, Target)) {
-        case TTargetPlan::HoldsTheSame:
-            // The song is in the target folder already; a second copy of it
-            // in the old place is all that is left to remove.
-            moved = IsSameFile(Source, Target) || DeleteFileW(Source.c_str());
-            break;
-        case TTargetPlan::Free: moved = MoveFileSafely(Source, Target, false); break;
-        case TTargetPlan::Overwrite: moved = MoveFileSafely(Source, Target, true); break;
-        case TTargetPlan::Refused: return;
+    const TFileResult result = MoveFileSafely(Source, Target, Checked(CheckBox[14]));
+    if (result.Fault == TFileFault::SameFile) {
+        Application().MessageBox(Text(TTextId::FileAlreadyThere, Source), Application().Title(), MB_OK);
+        return;
     }
-    if (moved && IsExistingFile(Target)) SuccessBalloon(Text(TTextId::Moved, Target));
+    if (!result.Ok()) return ReportFault(TTextId::FileNotMoved, Source, Target, result);
+    // Moved only when the original has really left its folder.
+    if (!IsExistingFile(Source) && IsExistingFile(Target)) SuccessBalloon(BalloonText(TTextId::Moved, Target));
 }
 
 void TForm1::DeletePlayingFile(const std::wstring& Source) {
-    if (!Checked(CheckBox[14])) {
-        const bool existed = IsExistingFile(Source);
-        DeleteFileW(Source.c_str());
-        if (existed && !IsExistingFile(Source)) SuccessBalloon(Text(TTextId::Deleted, Source));
-        return;
-    }
-    const TRecycleResult result = RecycleFile(Source);
-    if (result == TRecycleResult::Recycled) {
-        SuccessBalloon(Text(TTextId::DeletedToRecycle, Source));
-        return;
-    }
-    if (result != TRecycleResult::Missing) ReportNotRecycled(Source, TTextId::FileNotDeleted, result);
+    const bool recycle = Checked(CheckBox[14]);
+    const TFileResult result = DeleteFileSafely(Source, recycle);
+    if (!result.Ok()) return ReportFault(TTextId::FileNotDeleted, Source, Source, result);
+    if (!IsExistingFile(Source))
+        SuccessBalloon(BalloonText(recycle ? TTextId::DeletedToRecycle : TTextId::Deleted, Source));
 }
 
 void TForm1::ChangeTargetFolder() {

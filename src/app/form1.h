@@ -273,9 +273,6 @@ private:
     void CreateFolderDialog();
     std::wstring TargetFolderText() const;
     void SuccessBalloon(const std::wstring& Text);
-    // What is done to a file of the same name in the target folder.
-    enum class TTargetPlan { Free, HoldsTheSame, Overwrite, Refused };
-    TTargetPlan PrepareTarget(const std::wstring& Source, const std::wstring& Target);
     void CopyPlayingFile(const std::wstring& Source, const std::wstring& Target);
     void MovePlayingFile(const std::wstring& Source, const std::wstring& Target);
     void DeletePlayingFile(const std::wstring& Source);

@@ -39,6 +39,9 @@ enum class TTextId : int {
     MessageBalloon, Copied, Moved, Deleted, DeletedToRecycle, ModeBalloon, ModeRandom, ModeInOrder, CurrentSong,
     // the settings store's errors
     RegistryBadType, RegistryGetFailed, RegistrySetFailed, RegistryBadValue,
+    // operations on the playing file: what was not done, and why
+    FileNotCopied, FileNotMoved, FileAlreadyThere, ReasonMissing, ReasonReadOnly, ReasonTooLongForBin, ReasonNoRoom,
+    ReasonNoFolder, ReasonNoAccess, ReasonNotVerified, PlayerNoAnswer,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

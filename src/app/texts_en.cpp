@@ -124,5 +124,16 @@ constexpr TTextTable kEnglishTexts = {{
     {RegistryGetFailed, L"Failed to get data for '%1'"},
     {RegistrySetFailed, L"Failed to set data for '%1'"},
     {RegistryBadValue, L"Invalid value for '%1'"},
+    {FileNotCopied, L"File %1 was not copied: %2"},
+    {FileNotMoved, L"File %1 was not moved: %2"},
+    {FileAlreadyThere, L"File %1 is in that folder already."},
+    {ReasonMissing, L"it is not there."},
+    {ReasonReadOnly, L"it is read-only."},
+    {ReasonTooLongForBin, L"its path is longer than 259 characters, which the Recycle Bin does not take."},
+    {ReasonNoRoom, L"there is not enough room on the drive."},
+    {ReasonNoFolder, L"the folder does not exist."},
+    {ReasonNoAccess, L"there is no right to write or delete in the folder."},
+    {ReasonNotVerified, L"the copy did not read back as the original."},
+    {PlayerNoAnswer, L"Winamp did not answer in time: nothing was done to the file."},
 }};
 static_assert(InIdOrder(kEnglishTexts), "every text once, in id order");

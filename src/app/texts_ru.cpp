@@ -124,5 +124,16 @@ constexpr TTextTable kRussianTexts = {{
     {RegistryGetFailed, L"Failed to get data for '%1'"},
     {RegistrySetFailed, L"Failed to set data for '%1'"},
     {RegistryBadValue, L"Invalid value for '%1'"},
+    {FileNotCopied, L"Файл %1 не скопирован: %2"},
+    {FileNotMoved, L"Файл %1 не перемещен: %2"},
+    {FileAlreadyThere, L"Файл %1 уже находится в этом каталоге."},
+    {ReasonMissing, L"его нет на месте."},
+    {ReasonReadOnly, L"он только для чтения."},
+    {ReasonTooLongForBin, L"путь к нему длиннее 259 знаков, а корзина таких не принимает."},
+    {ReasonNoRoom, L"на диске не хватает места."},
+    {ReasonNoFolder, L"каталога нет."},
+    {ReasonNoAccess, L"нет прав на запись или удаление в каталоге."},
+    {ReasonNotVerified, L"копия не совпала с оригиналом."},
+    {PlayerNoAnswer, L"Winamp не ответил вовремя: с файлом ничего не сделано."},
 }};
 static_assert(InIdOrder(kRussianTexts), "every text once, in id order");

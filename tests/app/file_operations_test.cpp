@@ -2,6 +2,7 @@
 #include "app_fixture.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -355,7 +356,13 @@ TEST_F(FileOpTest, WithoutARecycleBinNothingIsDeleted) {
     WriteFileBytes(copy, "an older copy");
     Form().FileOperation(L"Copy");
     answers = {IDOK};
+    // Asked first whether the drive has a bin: no keeper, link or copy, is
+    // made beside the song only to be thrown away.
+    HANDLE watch = FindFirstChangeNotificationW(music.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ASSERT_NE(watch, INVALID_HANDLE_VALUE);
     Form().FileOperation(L"Del");
+    EXPECT_EQ(WaitForSingleObject(watch, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a file was made in the song's folder";
+    FindCloseChangeNotification(watch);
     const std::wstring why =
         L"корзина его не принимает (на этом диске нет корзины, она отключена или файл для нее слишком велик), "
         L"а безвозвратно файл не удаляется.";
@@ -504,4 +511,332 @@ TEST_F(FileOpTest, TheChosenFolderIsShownAndStoredAndCancelKeepsIt) {
     Form().N3Click();
     EXPECT_EQ(EditText(), chosen);
     EXPECT_EQ(Text(kSettingsKey, L"Dir"), chosen);
+}
+
+// ---------------------------------------------------------------------------
+// The invariant over every condition a song can be in: copy, move and delete,
+// with "Удалять в корзину" on and off. After each operation every byte that
+// was in the watched folders is in its place, at the target, or in the
+// Recycle Bin with its path recorded; no other file has appeared; a balloon
+// shows only when the promised result holds, and otherwise a message tells.
+namespace {
+
+const std::string kSongBytes = [] {
+    std::string s(200 * 1024, '\0');
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char>('a' + (i * 7) % 26);
+    return s;
+}();
+const std::string kOtherBytes = "the user's other file of the same name";
+const std::string kBigOtherBytes(300 * 1024, 'o');  // more than the small bin below takes
+const wchar_t kSongName[] = L"First Song.mp3";
+
+// Everything a row sets up for one cell, and how to take it down again.
+struct TCell {
+    std::wstring SongFolder, TargetFolder;
+    std::wstring Song() const { return SongFolder + L"\\" + kSongName; }
+    std::wstring Target() const { return TargetFolder + L"\\" + kSongName; }
+    std::vector<std::function<void()>> Undo;  // run last first
+    std::vector<HANDLE> Held;
+    bool StallAfterQuestion = false;
+    std::function<void()> Busy;  // what another program starts doing just before the operation
+};
+
+std::wstring LongPath(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+// A folder nested until its path is length characters long.
+std::wstring Deep(std::wstring folder, size_t length) {
+    while (folder.size() < length) {
+        folder += L"\\" + std::wstring(std::min<size_t>(40, length - folder.size()), L'd');
+        CreateDirectoryW(LongPath(folder).c_str(), nullptr);
+    }
+    return folder;
+}
+
+}  // namespace
+
+class FileInvariantTest : public FileOpTest {
+public:  // the rows of the table arrange their cells through these
+    // Unix mount points made for a cell: a small tmpfs, an exFAT image.
+    std::wstring Mount(const std::string& how) {
+        const std::wstring folder = OtherFileSystemFolder();
+        outside.push_back(folder);
+        const std::string unix = UnixPath(folder);
+        EXPECT_TRUE(RunUnix(how + " '" + unix + "'")) << how;
+        cell.Undo.push_back([this, unix] { RunUnix("umount -l '" + unix + "'"); });
+        return folder;
+    }
+    // A folder as a mount of its own: bound onto itself, then read-only.
+    void MakeReadOnly(const std::wstring& folder) {
+        const std::string unix = UnixPath(folder);
+        ASSERT_TRUE(RunUnix("mount --bind '" + unix + "' '" + unix + "' && mount -o remount,ro,bind '" + unix + "'"));
+        cell.Undo.push_back([unix] { RunUnix("umount -l '" + unix + "'"); });
+    }
+    std::wstring Tmpfs(const char* size) { return Mount(std::string("mount -t tmpfs -o size=") + size + " plovik"); }
+    // exFAT keeps no hard links, as FAT sticks and many network shares.
+    std::wstring ExFat() {
+        const std::string image = UnixPath(MakeTempDir(L"img")) + "/exfat.img";
+        const std::wstring folder = Mount("truncate -s 8M '" + image + "' && mkfs.exfat '" + image +
+                                          "' >/dev/null && mount.exfat-fuse $(losetup -f --show '" + image + "')");
+        cell.Undo.insert(cell.Undo.begin(), [image] {
+            RunUnix("losetup -j '" + image + "' | cut -d: -f1 | xargs -r -n1 losetup -d");
+        });
+        return folder;
+    }
+    void WriteTargetFile(const std::string& bytes) { WriteFileBytes(cell.Target(), bytes); }
+    void PlaceSong(const std::wstring& folder) {
+        cell.SongFolder = folder;
+        WriteFileBytes(cell.Song(), kSongBytes);
+    }
+    HANDLE Hold(const std::wstring& path, DWORD share) {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << WideToUtf8(path);
+        cell.Held.push_back(h);
+        return h;
+    }
+    // Another program recycles files all the while the operation runs:
+    // Wine's bin gains items.
+    void AnotherProgramRecycles() {
+        cell.Busy = [this] { StartRecycling(); };
+    }
+    void StartRecycling() {
+        const std::wstring busy = MakeTempDir(L"busy");
+        const std::string trash = UnixPath(TrashFolder()), flag = UnixPath(busy) + "/on";
+        // Each round writes the note first and the file after it, as Wine's own bin does.
+        const std::string script = "i=0\nwhile [ -e '" + flag + "' ]; do\n  i=$((i+1))\n" +
+                                   "  printf '[Trash Info]\\nPath=/tmp/o%s\\n' $i > '" + trash +
+                                   "/info/plovik-other-'$i.trashinfo\n" + "  echo x > '" + trash +
+                                   "/files/plovik-other-'$i\n  sleep 0.01\ndone\ntouch '" + flag + ".off'\n";
+        WriteFileBytes(busy + L"\\recycle.sh", script);
+        ASSERT_TRUE(RunUnix("touch '" + flag + "' && setsid sh '" + UnixPath(busy) +
+                            "/recycle.sh' </dev/null >/dev/null 2>&1 &"));
+        cell.Undo.push_back([trash, flag] {
+            RunUnix("rm -f '" + flag + "'");
+            WaitFor([&] { return RunUnix("test -e '" + flag + ".off'"); }, 10000);
+            RunUnix("rm -f '" + trash + "'/files/plovik-other-* '" + trash + "'/info/plovik-other-*");
+        });
+        const auto others = [] {
+            size_t n = 0;
+            for (const auto& name : FolderNames(TrashFolder() + L"\\info")) n += name.rfind(L"plovik-other-", 0) == 0;
+            return n;
+        };
+        const size_t started = others();
+        ASSERT_TRUE(WaitFor([&] { return others() > started; })) << "the other program does not recycle";
+    }
+
+    struct TCondition {
+        const char* Name;
+        const char* Expect;  // copy, move, delete; each with the option on, then off: D done, R refused
+        std::function<void(FileInvariantTest&)> Arrange;
+    };
+
+    void RunCell(const TCondition& row, const wchar_t* op, bool recycle, char expect);
+
+    TCell cell;
+    std::wstring playing;  // the song the stand-in player was started with
+};
+
+namespace {
+
+using TSnapshot = std::vector<std::pair<std::wstring, std::string>>;  // path, bytes
+
+TSnapshot Snapshot(const std::vector<std::wstring>& folders) {
+    TSnapshot out;
+    for (const auto& folder : folders)
+        for (const auto& name : FolderNames(folder))
+            out.push_back({folder + L"\\" + name, ReadFileBytes(folder + L"\\" + name)});
+    return out;
+}
+
+size_t InBin(const std::wstring& path, const std::string& bytes) {
+    const auto found = RecycledFrom(UnixPath(path));
+    return static_cast<size_t>(std::count(found.begin(), found.end(), bytes));
+}
+
+std::wstring Ending(const wchar_t* op, bool recycle) {
+    if (std::wstring(op) == L"Copy") return L" удачно СКОПИРОВАН";
+    if (std::wstring(op) == L"Move") return L" удачно ПЕРЕМЕЩЕН";
+    return recycle ? L" удачно УДАЛЕН в корзину" : L" удачно УДАЛЕН";
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+void FileInvariantTest::RunCell(const TCondition& row, const wchar_t* op, bool recycle, char expect) {
+    const std::string name = std::string(row.Name) + ", " + WideToUtf8(op) + (recycle ? ", bin on" : ", bin off");
+    SCOPED_TRACE(name);
+    cell = TCell{};
+    cell.SongFolder = music;
+    SetFileAttributesW(first.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(first, kSongBytes);
+    cell.TargetFolder = MakeTempDir(L"to");
+    struct TUndo {
+        TCell& Cell;
+        ~TUndo() {
+            for (HANDLE h : Cell.Held) CloseHandle(h);
+            Cell.Held.clear();
+            for (auto it = Cell.Undo.rbegin(); it != Cell.Undo.rend(); ++it) (*it)();
+            SetFileAttributesW(Cell.Target().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+    } undo{cell};
+    row.Arrange(*this);
+    if (HasFatalFailure()) return;
+
+    const std::wstring song = cell.Song(), targetFile = cell.Target();
+    if (playing != song) {
+        Start({L"--file", song, L"--file", second, L"--play"});
+        playing = song;
+    }
+    peer->SetEntryNow(0);
+    peer->Mark();
+    const std::vector<std::wstring> folders = {cell.SongFolder, cell.TargetFolder};
+    const TSnapshot before = Snapshot(folders);
+    const size_t songInBin = InBin(song, kSongBytes);
+    std::vector<size_t> binBefore;
+    for (const auto& [path, bytes] : before) binBefore.push_back(InBin(path, bytes));
+
+    SetWindowTextW(Form().Edit1, cell.TargetFolder.c_str());
+    Form().SetChecked(Form().CheckBox[14], recycle);
+    Form().TrayIcon->HideBalloonHint();
+    asked.clear();
+    if (cell.StallAfterQuestion && std::wstring(op) == L"Copy") peer->SlowAfter(0, 1500);
+    bool stalled = cell.StallAfterQuestion && std::wstring(op) == L"Copy";
+    Application().MessageBoxFn = [&](HWND, const std::wstring& text, const std::wstring& caption, UINT flags) {
+        asked.push_back({text, caption, flags});
+        if (cell.StallAfterQuestion && !stalled) peer->SlowAfter(0, 1500);
+        stalled = cell.StallAfterQuestion;
+        return IDOK;
+    };
+    if (cell.Busy) cell.Busy();
+    if (HasFatalFailure()) return;
+    Form().FileOperation(op);
+    peer->SlowAfter(0, 0);
+    for (HANDLE h : cell.Held) CloseHandle(h);
+    cell.Held.clear();
+
+    const std::wstring balloon = Balloon();
+    const bool claimed = !balloon.empty();
+    std::vector<std::wstring> messages;
+    for (const auto& a : asked)
+        if (a.Text != L"Вы действительно хотите ПЕРЕМЕСТИТЬ данный файл ?" &&
+            a.Text != L"Вы действительно хотите УДАЛИТЬ данный файл ?")
+            messages.push_back(a.Text);
+
+    EXPECT_EQ(claimed, expect == 'D') << "balloon: " << WideToUtf8(balloon) << "; messages: " << messages.size();
+    if (claimed) {
+        // The whole promise, with the place named, fits the balloon.
+        const bool copy = std::wstring(op) == L"Copy", del = std::wstring(op) == L"Del";
+        const std::wstring named = std::wstring(op) == L"Move" ? targetFile : song;
+        EXPECT_TRUE(balloon.rfind(L"Файл " + named.substr(0, 3), 0) == 0) << WideToUtf8(balloon);
+        EXPECT_TRUE(EndsWith(balloon, std::wstring(L"\\") + kSongName + Ending(op, recycle))) << WideToUtf8(balloon);
+        EXPECT_TRUE(del || ReadFileBytes(targetFile) == kSongBytes) << "the promised copy is not there";
+        EXPECT_TRUE(!copy || ReadFileBytes(song) == kSongBytes) << "the original has changed";
+        EXPECT_TRUE(copy || !Exists(song)) << "the original has not left its folder";
+        EXPECT_TRUE(!del || !recycle || InBin(song, kSongBytes) > songInBin) << "not in the Recycle Bin";
+    } else {
+        EXPECT_FALSE(messages.empty()) << "nothing done, and nothing said";
+    }
+    // Every byte accounted for, and a refused operation leaves all as it was.
+    for (size_t i = 0; i < before.size(); ++i) {
+        const auto& [path, bytes] = before[i];
+        const bool inPlace = ReadFileBytes(path) == bytes && Exists(path);
+        const bool isSong = path == song, isTarget = path == targetFile;
+        const bool atTarget = isSong && claimed && ReadFileBytes(targetFile) == bytes;
+        const bool recycled = InBin(path, bytes) > binBefore[i];
+        const bool givenUp = claimed && !recycle && ((isSong && std::wstring(op) == L"Del") || (isTarget && !isSong));
+        EXPECT_TRUE(inPlace || atTarget || recycled || givenUp) << "lost: " << WideToUtf8(path);
+        if (!claimed) {
+            EXPECT_TRUE(inPlace && !recycled) << "changed although refused: " << WideToUtf8(path);
+        }
+    }
+    for (const auto& folder : folders)
+        for (const auto& file : FolderNames(folder)) {
+            const std::wstring path = folder + L"\\" + file;
+            const bool known = std::any_of(before.begin(), before.end(), [&](const auto& b) { return b.first == path; });
+            EXPECT_TRUE(known || path == targetFile) << "left behind: " << WideToUtf8(path);
+        }
+}
+
+TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
+    using T = FileInvariantTest;
+    const auto sameName = [](T& t) { t.WriteTargetFile(kOtherBytes); };
+    // The order of a row's outcomes: copy on, copy off, move on, move off, delete on, delete off.
+    const std::vector<TCondition> rows = {
+        {"same volume, target absent", "DDDDDD", [](T&) {}},
+        {"target holds the same bytes", "DDDDDD", [](T& t) { t.WriteTargetFile(kSongBytes); }},
+        {"target holds different bytes", "DDDDDD", sameName},
+        {"target read-only", "DRDRDD",
+         [&](T& t) {
+             sameName(t);
+             SetFileAttributesW(t.cell.Target().c_str(), FILE_ATTRIBUTE_READONLY);
+         }},
+        {"target held open", "RRRRDD",
+         [&](T& t) {
+             sameName(t);
+             t.Hold(t.cell.Target(), FILE_SHARE_READ);
+         }},
+        {"target folder missing", "RRRRDD", [](T& t) { t.cell.TargetFolder += L"\\gone"; }},
+        {"target folder read-only", "RRRRDD", [](T& t) { t.MakeReadOnly(t.cell.TargetFolder); }},
+        {"target folder fills up part-way", "RRRRDD", [](T& t) { t.cell.TargetFolder = t.Tmpfs("64k"); }},
+        {"target on another file system, different bytes there", "DDDDDD",
+         [&](T& t) {
+             t.cell.TargetFolder = t.Tmpfs("4m");
+             sameName(t);
+         }},
+        {"read-only song, target on another file system with different bytes", "DDDDDR",
+         [&](T& t) {
+             t.cell.TargetFolder = t.Tmpfs("4m");
+             sameName(t);
+             SetFileAttributesW(t.cell.Song().c_str(), FILE_ATTRIBUTE_READONLY);
+         }},
+        {"song held open, delete shared", "DDDDDR",
+         [](T& t) { t.Hold(t.cell.Song(), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE); }},
+        {"song held open, delete not shared", "DDRRRR", [](T& t) { t.Hold(t.cell.Song(), FILE_SHARE_READ); }},
+        {"song that cannot be deleted, different bytes at the target", "DDRRRR",
+         [&](T& t) {
+             t.PlaceSong(t.Tmpfs("4m"));
+             sameName(t);
+             t.MakeReadOnly(t.cell.SongFolder);
+         }},
+        {"song where hard links are unavailable (exFAT)", "DDDDDD", [](T& t) { t.PlaceSong(t.ExFat()); }},
+        // Two fresh file systems number their first files alike: a 64-bit
+        // index on one drive letter cannot tell the two files apart.
+        {"song and a different target with the same file index", "DDDDDD",
+         [&](T& t) {
+             t.PlaceSong(t.Tmpfs("4m"));
+             t.cell.TargetFolder = t.Tmpfs("4m");
+             sameName(t);
+         }},
+        {"paths near 260 characters", "DDDDDD",
+         [](T& t) {
+             t.PlaceSong(Deep(MakeTempDir(L"deep"), 236));
+             t.cell.TargetFolder = Deep(MakeTempDir(L"deeper"), 236);
+         }},
+        // The Recycle Bin takes no path of 260 characters or more; the rest works.
+        {"paths beyond 260 characters", "DDDDRD",
+         [](T& t) {
+             t.PlaceSong(Deep(MakeTempDir(L"deep"), 262));
+             t.cell.TargetFolder = Deep(MakeTempDir(L"deeper"), 262);
+         }},
+        {"the Recycle Bin refusing the file while another program recycles", "RDRDRD",
+         [](T& t) {
+             t.WriteTargetFile(kBigOtherBytes);
+             const std::string files = UnixPath(TrashFolder()) + "/files";
+             ASSERT_TRUE(RunUnix("mount -t tmpfs -o size=192k plovik '" + files + "'"));
+             t.cell.Undo.push_back([files] { RunUnix("umount -l '" + files + "'"); });
+             t.AnotherProgramRecycles();
+         }},
+        {"a player that stops answering between the question and the action", "RRRRRR",
+         [&](T& t) {
+             sameName(t);
+             t.cell.StallAfterQuestion = true;
+         }},
+    };
+    for (const auto& row : rows) {
+        const wchar_t* ops[] = {L"Copy", L"Move", L"Del"};
+        for (int op = 0; op < 3; ++op)
+            for (int on = 1; on >= 0; --on) RunCell(row, ops[op], on == 1, row.Expect[op * 2 + (on ? 0 : 1)]);
+    }
 }
