@@ -306,6 +306,49 @@ void Row(const char* what, double today, double now, const char* unit, const cha
     std::printf("  %-44s %9.2f %9.2f %-6s %-16s %s\n", what, today, now, unit, target, met ? "met" : "MISSED");
 }
 
+// One phase with today's watching, then the same with this program.
+struct TSideBySide {
+    TPhase Today, Now;
+};
+TSideBySide MeasureSideBySide(const TPlayerClock& player, double seconds, const std::wstring& server) {
+    TSideBySide r;
+    {
+        TToday today;
+        Measure(player, 1.0, server);
+        r.Today = Measure(player, seconds, server);
+    }
+    {
+        auto form = MakeForm();
+        Measure(player, 1.0, server);
+        r.Now = Measure(player, seconds, server);
+    }
+    return r;
+}
+
+void AbsentWakeRow(const TPhase& absentToday, const TPhase& absentNow) {
+    Row("player absent: wake-ups per second", absentToday.Wakes / absentToday.Wall,
+        absentNow.Wakes / absentNow.Wall, "/s", "<= 2", absentNow.Wakes / absentNow.Wall <= 2);
+}
+
+void AbsentCpuRow(const TPhase& absentToday, const TPhase& absentNow) {
+    Row("player absent: CPU, one core", Percent(absentToday.Own, absentToday.Wall),
+        Percent(absentNow.Own, absentNow.Wall), "%", "<= 0.1", Percent(absentNow.Own, absentNow.Wall) <= 0.1);
+}
+
+// The player present: what the program adds to the player alone.
+void PresentRows(const TPhase& alone, const TPhase& presentToday, const TPhase& presentNow) {
+    const double base = Percent(alone.Own + alone.Player, alone.Wall);
+    const double addedToday = Percent(presentToday.Own + presentToday.Player, presentToday.Wall) - base;
+    const double addedNow = Percent(presentNow.Own + presentNow.Player, presentNow.Wall) - base;
+    Row("player present: CPU added, program + player", addedToday, addedNow, "%", "<= 0.5", addedNow <= 0.5);
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "  of it the program's", Percent(presentToday.Own, presentToday.Wall),
+                Percent(presentNow.Own, presentNow.Wall), "%");
+    Row("player present: player woken by the program", presentToday.PlayerMessages / presentToday.Wall,
+        presentNow.PlayerMessages / presentNow.Wall, "/s", "<= 2", presentNow.PlayerMessages / presentNow.Wall <= 2);
+    std::printf("  %-44s %9.2f %9.2f %-6s\n", "player present: program's wake-ups",
+                presentToday.Wakes / presentToday.Wall, presentNow.Wakes / presentNow.Wall, "/s");
+}
+
 // The latency of today's watching and of the monitor, one after the other,
 // against the player as it runs now.
 void CompareLatency(HWND player, TLatency& today, TLatency& now) {
@@ -372,21 +415,9 @@ void BusyDesktop(double seconds, const std::wstring& server) {
         return;
     }
     const TPlayerClock none;
-    TPhase absentToday, absentNow;
-    {
-        TToday today;
-        Measure(none, 1.0, server);
-        absentToday = Measure(none, seconds, server);
-    }
-    {
-        auto form = MakeForm();
-        Measure(none, 1.0, server);
-        absentNow = Measure(none, seconds, server);
-    }
-    Row("player absent: wake-ups per second", absentToday.Wakes / absentToday.Wall,
-        absentNow.Wakes / absentNow.Wall, "/s", "<= 2", absentNow.Wakes / absentNow.Wall <= 2);
-    Row("player absent: CPU, one core", Percent(absentToday.Own, absentToday.Wall),
-        Percent(absentNow.Own, absentNow.Wall), "%", "<= 0.1", Percent(absentNow.Own, absentNow.Wall) <= 0.1);
+    const auto [absentToday, absentNow] = MeasureSideBySide(none, seconds, server);
+    AbsentWakeRow(absentToday, absentNow);
+    AbsentCpuRow(absentToday, absentNow);
 
     const std::wstring dir = MakeTempDir(L"bench");
     PROCESS_INFORMATION pi{};
@@ -399,29 +430,10 @@ void BusyDesktop(double seconds, const std::wstring& server) {
     SendMessageW(player.Window, WM_APP + 10, 200, 0);
     Measure(player, 1.0, server);
     const TPhase alone = Measure(player, seconds, server);
-    TPhase presentToday, presentNow;
-    {
-        TToday today;
-        Measure(player, 1.0, server);
-        presentToday = Measure(player, seconds, server);
-    }
-    {
-        auto form = MakeForm();
-        Measure(player, 1.0, server);
-        presentNow = Measure(player, seconds, server);
-    }
+    const auto [presentToday, presentNow] = MeasureSideBySide(player, seconds, server);
     StopPlayer(pi);
     StopPlayer(busy, kBusyClass);
-    const double base = Percent(alone.Own + alone.Player, alone.Wall);
-    const double addedToday = Percent(presentToday.Own + presentToday.Player, presentToday.Wall) - base;
-    const double addedNow = Percent(presentNow.Own + presentNow.Player, presentNow.Wall) - base;
-    Row("player present: CPU added, program + player", addedToday, addedNow, "%", "<= 0.5", addedNow <= 0.5);
-    std::printf("  %-44s %9.2f %9.2f %-6s\n", "  of it the program's", Percent(presentToday.Own, presentToday.Wall),
-                Percent(presentNow.Own, presentNow.Wall), "%");
-    Row("player present: player woken by the program", presentToday.PlayerMessages / presentToday.Wall,
-        presentNow.PlayerMessages / presentNow.Wall, "/s", "<= 2", presentNow.PlayerMessages / presentNow.Wall <= 2);
-    std::printf("  %-44s %9.2f %9.2f %-6s\n", "player present: program's wake-ups",
-                presentToday.Wakes / presentToday.Wall, presentNow.Wakes / presentNow.Wall, "/s");
+    PresentRows(alone, presentToday, presentNow);
 }
 
 void Run(double seconds, const std::wstring& server) {
@@ -431,23 +443,11 @@ void Run(double seconds, const std::wstring& server) {
     // 1. No player.
     WaitFor([] { return FindWindowW(wa::kWindowClass, nullptr) == nullptr; }, 5000);
     const TPlayerClock none;
-    TPhase absentToday, absentNow;
-    {
-        TToday today;
-        Measure(none, 1.0, server);
-        absentToday = Measure(none, seconds, server);
-    }
-    {
-        auto form = MakeForm();
-        Measure(none, 1.0, server);
-        absentNow = Measure(none, seconds, server);
-    }
-    Row("player absent: wake-ups per second", absentToday.Wakes / absentToday.Wall,
-        absentNow.Wakes / absentNow.Wall, "/s", "<= 2", absentNow.Wakes / absentNow.Wall <= 2);
+    const auto [absentToday, absentNow] = MeasureSideBySide(none, seconds, server);
+    AbsentWakeRow(absentToday, absentNow);
     std::printf("  %-44s %9.2f %9.2f %-6s\n", "  of them timer messages", absentToday.Timers / absentToday.Wall,
                 absentNow.Timers / absentNow.Wall, "/s");
-    Row("player absent: CPU, one core", Percent(absentToday.Own, absentToday.Wall),
-        Percent(absentNow.Own, absentNow.Wall), "%", "<= 0.1", Percent(absentNow.Own, absentNow.Wall) <= 0.1);
+    AbsentCpuRow(absentToday, absentNow);
 
     // 2. A player that plays on, nothing changing.
     const std::wstring dir = MakeTempDir(L"bench");
@@ -459,31 +459,12 @@ void Run(double seconds, const std::wstring& server) {
     const TPlayerClock player{pi.hProcess, FindWindowW(wa::kWindowClass, nullptr), FindHostProcess("winamp_peer")};
     Measure(player, 1.0, server);
     const TPhase alone = Measure(player, seconds, server);
-    TPhase presentToday, presentNow;
+    const auto [presentToday, presentNow] = MeasureSideBySide(player, seconds, server);
     TLatency latencyToday, latencyNow;
-    {
-        TToday today;
-        Measure(player, 1.0, server);
-        presentToday = Measure(player, seconds, server);
-    }
-    {
-        auto form = MakeForm();
-        Measure(player, 1.0, server);
-        presentNow = Measure(player, seconds, server);
-    }
     CompareLatency(player.Window, latencyToday, latencyNow);
     StopPlayer(pi);
 
-    const double base = Percent(alone.Own + alone.Player, alone.Wall);
-    const double addedToday = Percent(presentToday.Own + presentToday.Player, presentToday.Wall) - base;
-    const double addedNow = Percent(presentNow.Own + presentNow.Player, presentNow.Wall) - base;
-    Row("player present: CPU added, program + player", addedToday, addedNow, "%", "<= 0.5", addedNow <= 0.5);
-    std::printf("  %-44s %9.2f %9.2f %-6s\n", "  of it the program's", Percent(presentToday.Own, presentToday.Wall),
-                Percent(presentNow.Own, presentNow.Wall), "%");
-    Row("player present: player woken by the program", presentToday.PlayerMessages / presentToday.Wall,
-        presentNow.PlayerMessages / presentNow.Wall, "/s", "<= 2", presentNow.PlayerMessages / presentNow.Wall <= 2);
-    std::printf("  %-44s %9.2f %9.2f %-6s\n", "player present: program's wake-ups",
-                presentToday.Wakes / presentToday.Wall, presentNow.Wakes / presentNow.Wall, "/s");
+    PresentRows(alone, presentToday, presentNow);
     Row("track change to OnTrackChange, median", latencyToday.Median, latencyNow.Median, "ms", "<= 20",
         latencyNow.Median <= 20);
     Row("track change to OnTrackChange, maximum", latencyToday.Max, latencyNow.Max, "ms", "<= 50",
