@@ -65,6 +65,18 @@ std::vector<std::string> RecycledFrom(const std::string& unixPath) {
     return found;
 }
 
+// Opens the file shared with nobody, as a program that locks it does. The
+// stand-in player reads the playing song's tag now and then, so the first
+// try may meet its read.
+HANDLE HoldAlone(const std::wstring& path) {
+    HANDLE held = INVALID_HANDLE_VALUE;
+    WaitFor([&] {
+        held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return held != INVALID_HANDLE_VALUE;
+    });
+    return held;
+}
+
 std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
@@ -316,7 +328,7 @@ TEST_F(FileOpTest, ALockedFileIsNeitherRecycledNorDeletedNorReplaced) {
     // Another program holds the file of that name in the target folder.
     const std::wstring copy = target + L"\\First Song.mp3";
     WriteFileBytes(copy, "an older copy");
-    HANDLE held = CreateFileW(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = HoldAlone(copy);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Form().FileOperation(L"Copy");
     CloseHandle(held);
@@ -330,7 +342,7 @@ TEST_F(FileOpTest, ALockedFileIsNeitherRecycledNorDeletedNorReplaced) {
 
     // And the playing file itself.
     asked.clear();
-    held = CreateFileW(first.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    held = HoldAlone(first);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     answers = {IDOK};
     Form().FileOperation(L"Del");
