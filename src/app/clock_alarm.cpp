@@ -50,6 +50,7 @@ void TForm1::UpdateClockTimer() {
 }
 
 void TForm1::RefreshPanels() {
+    if (!FHandle) return;
     if (FindPlayerWindow(wa::kWindowClass))
         SetWindowTextW(Panel2, Text(TTextId::StatusDetected, wControl.GetVersionString()).c_str());
     else
@@ -69,15 +70,15 @@ void TForm1::AlarmTimerTimer() {
     // Each check sets up the next: the seconds stay aligned whatever the
     // action took.
     CheckAlarm();
-    if (Checked(CheckBox[1])) ScheduleAlarmCheck();
+    if (FAlarmArmed) ScheduleAlarmCheck();
 }
 
 void TForm1::CheckAlarm() {
-    if (!Checked(CheckBox[1])) return;
+    if (!FAlarmArmed) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     SYSTEMTIME alarm;
-    if (!DateTimeToSystemTime(HTime1->GetTime(), alarm)) return;
+    if (!DateTimeToSystemTime(Settings.AlarmTime, alarm)) return;
     // Equal texts, not a time reached: a second missed is not made up later.
     if (FormatTime(alarm) != FormatTime(now)) return;
     Timer1.SetInterval(kFiringTickMs);
@@ -94,7 +95,7 @@ void TForm1::CheckAlarm() {
 }
 
 void TForm1::Disarm() {
-    SetChecked(CheckBox[1], false);
+    SetAlarmArmed(false);
     Timer1.SetInterval(kTickMs);
 }
 
@@ -111,27 +112,31 @@ void TForm1::RequestSessionEnd(TShutdownOption NtOption, TShutdownOption Win9xOp
 }
 
 void TForm1::RunAlarmAction() {
-    if (Checked(RadioButton[1])) LaunchPlayer(true);
-    if (Checked(RadioButton[2])) wControl.Quit();
-    if (Checked(RadioButton[3])) RequestSessionEnd(shoLogoff, shoLogoff);
-    if (Checked(RadioButton[4])) RequestSessionEnd(shoPoweroff, shoShutdown);
-    if (Checked(RadioButton[5])) {
+    const auto& chosen = Settings.AlarmActions;
+    if (chosen[1]) LaunchPlayer(true);
+    if (chosen[2]) wControl.Quit();
+    if (chosen[3]) RequestSessionEnd(shoLogoff, shoLogoff);
+    if (chosen[4]) RequestSessionEnd(shoPoweroff, shoShutdown);
+    if (chosen[5]) {
         LaunchPlayer(true);
         wControl.SetVolume(kMaxVolume);
     }
 }
 
-void TForm1::CheckBox1Click() {
-    const bool armed = Checked(CheckBox[1]);
-    HTime1->SetEnabled(armed);
-    XPGroupBox4->SetEnabled(armed);
+void TForm1::CheckBox1Click() { SetAlarmArmed(Checked(CheckBox[1])); }
+
+void TForm1::SetAlarmArmed(bool armed) {
+    FAlarmArmed = armed;
+    ShowAlarmArmed();
     if (!armed) {
         AlarmTimer.SetEnabled(false);
         return;
     }
-    // The time can be edited only while armed.
-    HTime1->SetOnChange([this](THTime&) {
-        if (Checked(CheckBox[1])) CheckAlarmFromNow(*this);
-    });
     CheckAlarmFromNow(*this);
+}
+
+// A new time while armed is looked at in its own second too.
+void TForm1::SetAlarmTime(double time) {
+    Settings.AlarmTime = time;
+    if (FAlarmArmed) CheckAlarmFromNow(*this);
 }

@@ -65,7 +65,7 @@ void ReportNoAnswer() {
 
 }  // namespace
 
-std::wstring TForm1::TargetFolderText() const { return WindowText(Edit1); }
+std::wstring TForm1::TargetFolderText() const { return Settings.Folder; }
 
 bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
     std::wstring text;
@@ -75,7 +75,7 @@ bool TForm1::ConfirmFileOperation(const std::wstring& Keyword) {
 }
 
 void TForm1::SuccessBalloon(const std::wstring& Text) {
-    if (Checked(CheckBox[9])) TrayIcon->ShowBalloonHint(::Text(TTextId::MessageBalloon), Text, bitInfo, kBalloonSeconds);
+    if (Settings.Options[optSuccessHint]) TrayIcon->ShowBalloonHint(::Text(TTextId::MessageBalloon), Text, bitInfo, kBalloonSeconds);
 }
 
 void TForm1::FileOperation(const std::wstring& Keyword) {
@@ -117,13 +117,13 @@ void TForm1::FileOperation(const std::wstring& Keyword) {
 // says, once the new file is complete. The balloon comes only when the
 // result can be seen on the disk.
 void TForm1::CopyPlayingFile(const std::wstring& Source, const std::wstring& Target) {
-    const TFileResult result = CopyFileSafely(Source, Target, Checked(CheckBox[14]));
+    const TFileResult result = CopyFileSafely(Source, Target, Settings.Options[optRecycle]);
     if (!result.Ok()) return ReportFault(TTextId::FileNotCopied, Source, Target, result);
     if (IsExistingFile(Target) && HaveSameContent(Source, Target)) SuccessBalloon(BalloonText(TTextId::Copied, Source));
 }
 
 void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Target) {
-    const TFileResult result = MoveFileSafely(Source, Target, Checked(CheckBox[14]));
+    const TFileResult result = MoveFileSafely(Source, Target, Settings.Options[optRecycle]);
     if (result.Fault == TFileFault::SameFile) {
         Application().MessageBox(Text(TTextId::FileAlreadyThere, Source), Application().Title(), MB_OK);
         return;
@@ -134,7 +134,7 @@ void TForm1::MovePlayingFile(const std::wstring& Source, const std::wstring& Tar
 }
 
 void TForm1::DeletePlayingFile(const std::wstring& Source) {
-    const bool recycle = Checked(CheckBox[14]);
+    const bool recycle = Settings.Options[optRecycle];
     const TFileResult result = DeleteFileSafely(Source, recycle);
     if (!result.Ok()) return ReportFault(TTextId::FileNotDeleted, Source, Source, result);
     if (!IsExistingFile(Source))
@@ -144,12 +144,11 @@ void TForm1::DeletePlayingFile(const std::wstring& Source) {
 void TForm1::ChangeTargetFolder() {
     if (!BrowsFldr->Execute()) return;
     const std::wstring folder = BrowsFldr->Folder;
-    TRegistry& reg = SettingsRegistry();
     {
-        TKeyCloser closer(reg);
-        if (reg.OpenKey(kSettingsKey, false)) reg.WriteString(L"Dir", folder);
+        TStoreSession session(*Store);
+        if (session.Opened()) session->WriteString(kFolderValue, folder);
     }
-    SetWindowTextW(Edit1, folder.c_str());
+    SetTargetFolder(folder);
 }
 
 void TForm1::Button3Click() { ChangeTargetFolder(); }

@@ -1,5 +1,7 @@
-// The main window: the settings dialog with its five tabs, and the owner of
-// every component of the program. The controls are the live settings.
+// The program: the owner of its settings and of every component, and the
+// settings window with its five tabs, made when it is first opened. The
+// settings live in one object; the window shows them and writes every
+// change back at once.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
+#include "app/settings_store.h"
 #include "app/texts.h"
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
@@ -27,11 +31,6 @@
 #include "player/track_monitor.h"
 #include "player/winamp_link.h"
 
-// The 32 designed actions, and after them the actions added since, whose
-// values are stored after every designed value.
-constexpr int kDesignedActionCount = 32;
-constexpr int kActionCount = 33;
-constexpr int kPlayPauseAction = 33;
 // Volume and seeking, and the steps through the list, go on while their key
 // is held; every other action happens once per press.
 constexpr bool RepeatsWhileHeld(int n) { return n >= 9 && n <= 14; }
@@ -46,44 +45,12 @@ constexpr std::uint8_t kMaxVolume = 255;
     X(1) X(2) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) X(15) X(16) X(17) X(18) \
     X(19) X(20) X(21) X(22) X(23) X(24) X(25) X(26) X(27) X(28) X(29) X(30) X(31) X(32) X(33)
 
-// One hot-key action: its label, its registry value, where its field stands.
-struct TActionInfo {
-    TTextId Label;
-    const wchar_t* Value;
-    int Tab;  // 0..3
-    int Row;
-};
-extern const std::array<TActionInfo, kActionCount> kActions;
-
-// Option check boxes in the order of writing and reading.
-struct TOptionInfo {
-    int CheckBox;  // CheckBoxN
-    const wchar_t* Value;
-    int Row;
-    TTextId Caption;
-    bool DesignedOn = false;
-};
-extern const std::array<TOptionInfo, 11> kOptions;
-// Options added since: stored after "Dir", so that older copies read the key
-// as before; an absent value leaves the option in its designed state.
-extern const std::array<TOptionInfo, 1> kLaterOptions;
-
-struct TAlarmActionInfo {
-    int RadioButton;  // RadioButtonN
-    const wchar_t* Value;
-    TTextId Caption;
-};
-extern const std::array<TAlarmActionInfo, 5> kAlarmActions;  // order of writing and reading
-
 // Names made from the program's version: the application title, the
 // window caption and About box name, the tray icon's hint.
 extern const wchar_t kApplicationTitle[];
 extern const wchar_t kProgramName[];
 extern const wchar_t kTrayHint[];
 
-extern const wchar_t kSettingsKey[];
-// The program's language, "ru" or "en"; absent means Russian.
-extern const wchar_t kLanguageValue[];
 extern const wchar_t kRunKey[];
 
 class TForm1 {
@@ -93,9 +60,25 @@ public:
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
+    // The settings window, null until it is first opened.
     HWND Handle() const noexcept { return FHandle; }
+    // The one program object of this process, while it lives.
+    static TForm1* Running() noexcept;
 
-    // ---- controls (the live settings) ----
+    // ---- settings ----
+    std::unique_ptr<TSettingsStore> Store;
+    TSettings Settings;
+
+    // ---- the settings window ----
+    // Makes the window with its controls, showing the settings, unless it
+    // exists; it stays until the end.
+    void EnsureWindow();
+    // Every road that shows the window: the tray, its menu, a second start.
+    void OpenSettingsWindow();
+    // Shows the settings object in the controls: after a load, a reset.
+    void ShowSettings();
+
+    // ---- controls ----
     HWND PageControl = nullptr;
     std::array<HWND, 5> Pages{};
     std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[33]
@@ -111,9 +94,15 @@ public:
     std::unique_ptr<THTime> HTime1;
 
     bool Checked(HWND box) const;
+    // A change made in code runs the box's click handler like a user's click.
     void SetChecked(HWND box, bool on);
     // Selecting one alarm action deselects the others; deselecting touches one.
     void SetRadio(int n, bool on);
+    // The alarm armed or not, with the window's controls if it has them.
+    void SetAlarmArmed(bool armed);
+    bool AlarmArmed() const noexcept { return FAlarmArmed; }
+    // A new alarm time, from the window's field or from code.
+    void SetAlarmTime(double time);
 
     // ---- components, in creation order (destroyed in reverse) ----
     TTarnWinAmpLink wControl;
@@ -131,7 +120,7 @@ public:
     TWindowTimer KeyRetryTimer;  // takes keys back that another program held
     // The alarm's check, once a second on the second, only while armed.
     TWindowTimer AlarmTimer;
-    std::unique_ptr<TTrayIcon> TrayIcon;  // made with the window, its owner
+    std::unique_ptr<TTrayIcon> TrayIcon;
     std::unique_ptr<TOskFolderDialog> BrowsFldr;
 
     // The shell's About box waits for a person: tests replace it.
@@ -168,10 +157,6 @@ public:
     std::array<TKeyStatus, kActionCount + 1> KeyStatus{};
     // The mark's text of a field, empty when its key is in force or unbound.
     std::wstring KeyStatusText(int n) const;
-    // A stored word the fields cannot produce is not shown but kept as stored.
-    void LoadHotKeyWord(int n, TShortCut word);
-    TShortCut StoredHotKeyWord(int n) const;
-    void ClearKeptHotKeys();
     void RetryHeldHotKeys();
     void ReportKeysNotInForce();
     // Suspension by action 5 on the tray: dimmed icon, tip and balloon.
@@ -259,6 +244,9 @@ private:
     };
 
     void CreateWindowAndControls();
+    void ControlChanged(int id, int code);
+    void ShowAlarmActions();
+    void ShowAlarmArmed();
     void CreatePages();
     void CreateActionFields();
     void CreateHotKeyMarks();
@@ -272,11 +260,11 @@ private:
     void CreateTray();
     void CreateFolderDialog();
     std::wstring TargetFolderText() const;
+    void SetTargetFolder(const std::wstring& folder);
     void SuccessBalloon(const std::wstring& Text);
     void CopyPlayingFile(const std::wstring& Source, const std::wstring& Target);
     void MovePlayingFile(const std::wstring& Source, const std::wstring& Target);
     void DeletePlayingFile(const std::wstring& Source);
-    void SetDesignedLaterOptions();
     int Scale(int v) const;
     RECT Scaled(const RECT& design) const;
     HWND Place(HWND wnd, int x, int y, int w, int h, bool move = false);
@@ -314,10 +302,11 @@ private:
     };
     std::vector<TTexted> FTexted;
     void ApplyDialogTexts();
+    void ApplyWindowTexts();
     bool FClosed = false;
     bool FStartedUp = false;
-    bool FSettingsLoaded = false;  // the window holds what the last complete load read
-    std::array<TShortCut, kActionCount + 1> FKeptWords{};
+    bool FAlarmArmed = false;
+    bool FShowing = false;  // the controls are being set from the settings
     void SetHotKeysSuspended(bool suspended);
     bool FSwitchingKeys = false;  // action 5 is under way, perhaps in a box
     // The balloon that names keys not in force is read before a song's

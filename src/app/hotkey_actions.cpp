@@ -1,6 +1,5 @@
 // The 32 hot-key actions: registration from the fields and what each does.
 #include "app/form1.h"
-#include "app/hotkey_field.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
@@ -93,7 +92,7 @@ void TForm1::HotKeyPressed(int n) {
     // action of its own.
     TPlayerRound round(TPlayerRound::Own);
     switch (n) {
-        case 1: LaunchPlayer(Checked(CheckBox[13])); break;
+        case 1: LaunchPlayer(Settings.Options[optAutoPlay]); break;
         case 2: wControl.Quit(); break;
         case 3: MinMaxPlayer(); break;
         case 4:
@@ -103,7 +102,7 @@ void TForm1::HotKeyPressed(int n) {
         case 5: SwitchHotKeys(); break;
         case 6: wControl.TrackPlay(); break;
         case 7: wControl.TrackPause(); break;
-        case 8: wControl.TrackStop(Checked(CheckBox[6]), false); break;
+        case 8: wControl.TrackStop(Settings.Options[optFadeOut], false); break;
         case 9: wControl.TrackPrev(); break;
         case 10: wControl.TrackNext(); break;
         case 11: wControl.VolRaise(); break;

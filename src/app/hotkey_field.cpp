@@ -74,12 +74,19 @@ LRESULT CALLBACK FieldProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
             return 0;
         }
     }
+    const bool changes = msg == HKM_SETHOTKEY || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_KEYUP ||
+                         msg == WM_SYSKEYUP || msg == WM_CHAR;
+    const LRESULT before = changes ? SendMessageW(wnd, HKM_GETHOTKEY, 0, 0) : 0;
     const LRESULT r = DefSubclassProc(wnd, msg, wp, lp);
     if (msg == WM_KEYUP || msg == WM_SYSKEYUP) {
         const WORD current = static_cast<WORD>(SendMessageW(wnd, HKM_GETHOTKEY, 0, 0));
         if (current != 0 && !IsAcceptableHotKey(HotKeyFromControlWord(current)))
             SendMessageW(wnd, HKM_SETHOTKEY, 0, 0);
     }
+    // Every change, typed or set in code, is told to the parent, which keeps
+    // the settings.
+    if (changes && SendMessageW(wnd, HKM_GETHOTKEY, 0, 0) != before)
+        SendMessageW(GetParent(wnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(wnd), EN_CHANGE), reinterpret_cast<LPARAM>(wnd));
     return r;
 }
 }  // namespace

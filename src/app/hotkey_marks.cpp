@@ -1,7 +1,6 @@
 // Which hot keys are in force: a mark beside every field whose combination
 // the system did not take, with the reason in a tooltip; a cheap retry of the
-// keys that another program holds; the start-up balloon that names them; and
-// the stored words that the fields cannot show, kept as they were stored.
+// keys that another program holds; and the start-up balloon that names them.
 #include "app/form1.h"
 
 #include <commctrl.h>
@@ -95,7 +94,9 @@ std::wstring TForm1::KeyStatusText(int n) const {
     }
 }
 
+// Marks live in the window: one made later shows every mark at once.
 void TForm1::UpdateHotKeyMark(int n) {
+    if (!FHandle) return;
     const std::wstring text = KeyStatusText(n);
     if (text.empty() && !HotKeyMark[n]) return;
     HWND mark = EnsureHotKeyMark(n);
@@ -112,8 +113,7 @@ void TForm1::UpdateHotKeyMark(int n) {
 
 // Registers one field's word and notes whether it is in force and, if not, why.
 void TForm1::RegisterHotKeyOf(int n) {
-    const TShortCut word = GetHotKeyWord(HotKey[n]);
-    if (word != 0) FKeptWords[n] = 0;  // a combination typed in replaces the kept word
+    const TShortCut word = Settings.KeyInForce(n);
     const WORD index = HotKeyManager[n].AddHotKey(word);
     TKeyStatus s;
     s.Word = word;
@@ -123,7 +123,7 @@ void TForm1::RegisterHotKeyOf(int n) {
         s.State = TKeyState::InForce;
     } else {
         for (int m = 1; m < n && s.Above == 0; ++m)
-            if (GetHotKeyWord(HotKey[m]) == word) s.Above = m;
+            if (Settings.KeyInForce(m) == word) s.Above = m;
         if (s.Above != 0)
             s.State = TKeyState::AssignedAbove;
         else if (HotKeyManager[n].LastError() == ERROR_HOTKEY_ALREADY_REGISTERED)
@@ -194,15 +194,3 @@ void TForm1::ShowKeysBalloon(const std::wstring& Text) {
     TrayIcon->ShowBalloonHint(::Text(TTextId::KeysBalloonTitle), Text, bitInfo, kBalloonSeconds);
     FKeysBalloonUntil = GetTickCount64() + kBalloonSeconds * 1000ull;
 }
-
-void TForm1::LoadHotKeyWord(int n, TShortCut word) {
-    FKeptWords[n] = IsAcceptableHotKey(word) ? 0 : word;
-    SetHotKeyWord(HotKey[n], FKeptWords[n] ? 0 : word);
-}
-
-TShortCut TForm1::StoredHotKeyWord(int n) const {
-    const TShortCut word = GetHotKeyWord(HotKey[n]);
-    return word != 0 ? word : FKeptWords[n];
-}
-
-void TForm1::ClearKeptHotKeys() { FKeptWords.fill(0); }

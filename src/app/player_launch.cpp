@@ -1,6 +1,5 @@
 // Finding and starting the player, and the start-up options.
 #include "app/form1.h"
-#include "app/settings_registry.h"
 #include "player/file_io.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
@@ -18,42 +17,49 @@ bool PlayerRunning() { return FindPlayerWindow(wa::kWindowClass) != nullptr; }
 const wchar_t* TForm1::DefaultPlayerPath() { return kDefaultPlayerPath; }
 
 void TForm1::FindPlayerPath() {
-    TRegistry& reg = SettingsRegistry();
-    TKeyCloser closer(reg);
+    TStoreSession store(*Store);
     if (IsExistingFile(kDefaultPlayerPath)) {
-        if (reg.OpenKey(kSettingsKey, false)) reg.WriteString(L"WA", kDefaultPlayerPath);
+        if (store.Opened()) store->WriteString(kPlayerPathValue, kDefaultPlayerPath);
+        Settings.PlayerPath = kDefaultPlayerPath;
         return;
     }
-    if (!reg.OpenKey(kSettingsKey, false)) return;
-    if (IsExistingFile(reg.ReadString(L"WA"))) return;
+    if (!store.Opened()) return;
+    const std::wstring stored = store->ReadString(kPlayerPathValue);
+    Settings.PlayerPath = stored;
+    if (IsExistingFile(stored)) return;
     OpenDialog1.Owner = Application().Handle();
     OpenDialog1.Execute();
     // Also when cancelled: the name the dialog held before.
-    reg.WriteString(L"WA", OpenDialog1.FileName);
+    store->WriteString(kPlayerPathValue, OpenDialog1.FileName);
+    Settings.PlayerPath = OpenDialog1.FileName;
 }
 
+// The place is read as stored at the press: settings kept elsewhere may have
+// been removed meanwhile, and the user is then asked again.
 void TForm1::LaunchPlayer(bool play) {
-    TRegistry& reg = SettingsRegistry();
+    bool opened = false, start = false;
+    std::wstring path;
     {
-        TKeyCloser closer(reg);
-        if (!reg.OpenKey(kSettingsKey, false)) {
-            reg.CloseKey();
-            FindPlayerPath();
-            return;
-        }
-        if (!PlayerRunning() && reg.ValueExists(L"WA")) {
-            const std::wstring path = reg.ReadString(L"WA");
-            reg.CloseKey();
-            StartPlayerProgram(path, SW_HIDE, kStartWaitMs);
-        }
+        TStoreSession store(*Store);
+        opened = store.Opened();
+        start = opened && !PlayerRunning() && store->ValueExists(kPlayerPathValue);
+        if (start) path = store->ReadString(kPlayerPathValue);
+    }
+    if (!opened) {
+        FindPlayerPath();
+        return;
+    }
+    if (start) {
+        Settings.PlayerPath = path;
+        StartPlayerProgram(path, SW_HIDE, kStartWaitMs);
     }
     if (play && wControl.GetPlayBackStatus() != TTarnWinAmpPlayBackStatus::wapsPlaying) wControl.TrackPlay();
 }
 
 void TForm1::PlayerStartupActions() {
-    if (Checked(CheckBox[3])) LaunchPlayer(false);
-    if (Checked(CheckBox[4])) wControl.SetVolume(kMaxVolume);
-    if (Checked(CheckBox[13])) {
+    if (Settings.Options[optStartPlayer]) LaunchPlayer(false);
+    if (Settings.Options[optFullVolume]) wControl.SetVolume(kMaxVolume);
+    if (Settings.Options[optAutoPlay]) {
         if (!PlayerRunning())
             LaunchPlayer(true);
         else if (wCtrl.GetPlayState() == TPlayState::psStop)

@@ -16,9 +16,8 @@ constexpr UINT kAnswerWaitMs = 1000;
 // show settings not loaded yet (start-up may wait in a dialog), and the tray
 // icon's start-up would hide it again.
 TForm1* ReadyForm() {
-    HWND wnd = Application().MainForm();
-    auto* form = wnd ? reinterpret_cast<TForm1*>(GetWindowLongPtrW(wnd, GWLP_USERDATA)) : nullptr;
-    return form && form->Handle() == wnd && form->StartedUp() && !form->Closed() ? form : nullptr;
+    TForm1* form = TForm1::Running();
+    return form && form->StartedUp() && !form->Closed() ? form : nullptr;
 }
 
 bool AskToShow(HWND running) {
@@ -84,7 +83,7 @@ void TSingleInstance::Serve() {
         if (!form) return;
         // Answered first: the later start ends while the window comes up.
         ReplyMessage(kShown);
-        form->TrayIcon->ShowMainForm();
+        form->OpenSettingsWindow();
         SetForegroundWindow(form->Handle());
     });
 }

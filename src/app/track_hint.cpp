@@ -11,7 +11,7 @@ constexpr int kMaxCaption = 2047;
 // The song's balloon waits while a balloon about the keys is being read;
 // it then shows the song playing at that moment.
 void TForm1::wCtrlTrackChange() {
-    if (!Checked(CheckBox[8])) return;
+    if (!Settings.Options[optTrackHint]) return;
     const ULONGLONG now = GetTickCount64();
     if (now >= FKeysBalloonUntil) {
         ShowTrackHint();
@@ -19,7 +19,7 @@ void TForm1::wCtrlTrackChange() {
     }
     FTrackHintDelay.OnTimer = [this] {
         FTrackHintDelay.SetEnabled(false);
-        if (Checked(CheckBox[8])) ShowTrackHint();
+        if (Settings.Options[optTrackHint]) ShowTrackHint();
     };
     FTrackHintDelay.SetInterval(static_cast<UINT>(FKeysBalloonUntil - now));
     FTrackHintDelay.SetEnabled(true);

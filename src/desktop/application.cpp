@@ -133,8 +133,17 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         HWND form = Instance().FMainForm;
         if (form && IsWindow(form))
             SendMessageW(form, WM_CLOSE, 0, 0);
+        else if (Instance().OnCloseRequest)
+            Guarded([] { Instance().OnCloseRequest(); });
         else
             Instance().Terminate();
+        return 0;
+    }
+    // Windows ends the session: the end request's road, without a question.
+    if (msg == WM_QUERYENDSESSION) return TRUE;
+    if (msg == WM_ENDSESSION) {
+        auto& app = Instance();
+        if (wp && app.OnEndRequest) Guarded([&] { app.OnEndRequest(); });
         return 0;
     }
     if (msg == EndRequestMessage()) {

@@ -71,6 +71,9 @@ public:
     // Raised when another program (the setup program, its uninstaller) asks
     // this copy to end; empty, the request just ends the message loop.
     std::function<void()> OnEndRequest;
+    // Alt+F4 or the task manager's end for the application window while no
+    // main form exists: the program's own close road; without it, the end.
+    std::function<void()> OnCloseRequest;
 
     // Sees each queued message before it is translated and dispatched; true
     // means it was handled (the main form's keyboard navigation).

@@ -137,7 +137,11 @@ void THTime::SetTime(TDateTime Value) {
     st.wMinute = wanted.wMinute;
     st.wSecond = wanted.wSecond;
     st.wMilliseconds = wanted.wMilliseconds;
+    const TDateTime before = GetTime();
     SendMessageW(FPicker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+    // A time set in code is a change like the user's: whoever keeps the
+    // time hears of it.
+    if (FOnChange && GetTime() != before) FOnChange(*this);
 }
 
 bool THTime::GetEnabled() const { return IsWindowEnabled(FPicker) != FALSE; }

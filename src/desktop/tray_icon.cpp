@@ -247,6 +247,12 @@ void TTrayIcon::Notification(const void* Removed) {
     }
 }
 
+void TTrayIcon::SetOwner(HWND Owner) {
+    FFormHook.Unhook();
+    FOwner = Owner;
+    if (OwnerIsForm()) FFormHook.Hook(FOwner, [this](TMessage& m) { HookFormProc(m); });
+}
+
 bool TTrayIcon::OwnerIsForm() const { return FOwner && IsWindow(FOwner); }
 
 // ---- TTrayIcon: properties -------------------------------------------------

@@ -156,6 +156,8 @@ public:
     // Adds the shell refused, for instance a second add of an icon it holds.
     unsigned RefusedAdds() const noexcept { return FRefusedAdds; }
     HWND Owner() const noexcept { return FOwner; }
+    // The form, once it is made: the icon shows and hides it from then on.
+    void SetOwner(HWND Owner);
 
     // The registered "TaskbarCreated" message (0 if it could not be registered)
     // and the common controls' version as (major << 16) | minor.

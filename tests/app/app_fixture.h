@@ -51,13 +51,19 @@ protected:
         TOpenDialog::DefaultExecuteFn = nullptr;
     }
 
+    // The program with its settings window made, as after the user first
+    // opened it: most tests read or change its controls.
     TForm1& Form() {
-        if (!form) form = std::make_unique<TForm1>();
+        if (!form) Start();
         return *form;
     }
     void Restart() {
         form.reset();
+        Start();
+    }
+    void Start() {
         form = std::make_unique<TForm1>();
+        form->EnsureWindow();
     }
 
     static void DeleteRunEntry() {

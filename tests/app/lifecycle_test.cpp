@@ -21,11 +21,14 @@ std::vector<std::wstring> Captions(TPopupMenu& menu) {
 }
 
 // The registry refuses the save's write of "Dir": the settings key is
-// deleted while the save holds it open, just as the folder is read.
-LRESULT CALLBACK DeleteTheKeyOnRead(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == WM_GETTEXT) RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
-    return DefSubclassProc(wnd, msg, wp, lp);
-}
+// deleted while the save holds it open, just before the folder is written.
+class TKeyDeletedBeforeTheFolder : public TRegistryStore {
+public:
+    void WriteString(const std::wstring& name, const std::wstring& value) override {
+        if (name == L"Dir") RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+        TRegistryStore::WriteString(name, value);
+    }
+};
 
 }  // namespace
 
@@ -183,9 +186,8 @@ TEST_F(AppTest, AnErrorDuringStartUpIsShownOnceAndTheProgramGoesOn) {
 TEST_F(AppTest, AFailedSaveDuringTheCloseNeverCostsTheStoredSettings) {
     TForm1& f = Form();
     f.SetChecked(f.CheckBox[8], true);
-    SetWindowSubclass(f.Edit1, &DeleteTheKeyOnRead, 1, 0);
+    f.Store = std::make_unique<TKeyDeletedBeforeTheFolder>();
     SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
-    if (IsWindow(f.Edit1)) RemoveWindowSubclass(f.Edit1, &DeleteTheKeyOnRead, 1);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].Text, L"Failed to set data for 'Dir'");
     EXPECT_TRUE(f.Closed()) << "a failed save still ends the program";

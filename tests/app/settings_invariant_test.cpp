@@ -31,10 +31,11 @@ bool DuringStartUp(TMoment m) { return m == TMoment::StartUpPlayerQuestion || m 
 bool IsAlarm(TRoad r) { return r == TRoad::AlarmLogOff || r == TRoad::AlarmPowerOff; }
 
 // The roads that can be taken at a moment: the alarm is never armed before
-// start-up is over, and no key but the on/off key is in force before then
-// or while the keys are switched off.
+// start-up is over, no key but the on/off key is in force before then or
+// while the keys are switched off, and the settings window is not made
+// before the user opens it.
 bool RoadOpen(TMoment m, TRoad r) {
-    if (DuringStartUp(m)) return !IsAlarm(r) && r != TRoad::ExitAllKey;
+    if (DuringStartUp(m)) return !IsAlarm(r) && r != TRoad::ExitAllKey && r != TRoad::WindowClose;
     return !(m == TMoment::ResumeErrorBox && r == TRoad::ExitAllKey);
 }
 
@@ -114,11 +115,8 @@ protected:
         RegCloseKey(k);
     }
 
-    // The form under construction is reached through its window, as every
-    // other program on the desktop reaches it.
-    static TForm1& Current() {
-        return *reinterpret_cast<TForm1*>(GetWindowLongPtrW(Application().MainForm(), GWLP_USERDATA));
-    }
+    // The program under construction, whose window may not be made yet.
+    static TForm1& Current() { return *TForm1::Running(); }
 
     void TakeRoad(TRoad road) {
         TForm1& f = Current();
@@ -136,8 +134,10 @@ protected:
             case TRoad::WindowClose: SendMessageW(f.Handle(), WM_CLOSE, 0, 0); break;
             case TRoad::AppWindowClose: SendMessageW(Application().Handle(), WM_CLOSE, 0, 0); break;
             case TRoad::SessionEnd:
-                SendMessageW(f.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
-                SendMessageW(f.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                // Every top-level window hears it; the application window
+                // is there from the start.
+                SendMessageW(Application().Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+                SendMessageW(Application().Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
                 break;
             case TRoad::SetupEndRequest: SendMessageW(Application().Handle(), EndRequestMessage(), 0, 0); break;
             case TRoad::AlarmLogOff:

@@ -1,0 +1,91 @@
+// Loading, saving and resetting the settings, and the two buttons that do it.
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/settings_registry.h"
+#include "app/texts.h"
+
+namespace {
+
+std::wstring OwnPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+    const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring out(n, L'\0');
+    const DWORD m = GetShortPathNameW(path.c_str(), out.data(), n);
+    if (m == 0 || m >= n) return {};
+    out.resize(m);
+    return out;
+}
+
+}  // namespace
+
+// The short form has no spaces as a rule; where the system gives none, or
+// one with spaces, the full path goes in quotes so the entry still starts us.
+std::wstring TForm1::AutoStartCommand() const {
+    const std::wstring full = OwnPath();
+    const std::wstring shortPath = ShortPath(full);
+    if (!shortPath.empty() && shortPath.find(L' ') == std::wstring::npos) return shortPath;
+    return L"\"" + (shortPath.empty() ? full : shortPath) + L"\"";
+}
+
+void TForm1::LoadSettings() {
+    const std::vector<std::wstring> errors = Settings.Load(*Store);
+    if (Settings.Language != CurrentLanguage()) {
+        SetCurrentLanguage(Settings.Language);
+        ApplyTexts();
+    }
+    ShowSettings();
+    if (errors.empty()) return;
+    std::wstring text;
+    for (const auto& e : errors) text += (text.empty() ? L"" : L"\n") + e;
+    Application().MessageBox(text, Application().Title(), MB_OK | MB_ICONERROR);
+}
+
+// Nothing is written of settings the program never loaded (a close while
+// the start-up question waits, a failed load), nor while it is being taken
+// apart.
+void TForm1::SaveSettings() {
+    if (FDestroying || !Settings.Save(*Store)) return;
+    TRegistry& reg = SettingsRegistry();
+    TKeyCloser closer(reg);
+    if (!reg.OpenKey(kRunKey, false)) return;
+    if (Settings.Options[optAutoStart])
+        reg.WriteString(L"Plovik", AutoStartCommand());
+    else if (reg.ValueExists(L"Plovik"))
+        reg.DeleteValue(L"Plovik");
+}
+
+void TForm1::ResetSettings() {
+    if (Application().MessageBox(Text(TTextId::AskReset), Text(TTextId::WarningCaption),
+                                 MB_OKCANCEL | MB_ICONWARNING) != IDOK)
+        return;
+    Settings.Reset();
+    SetAlarmArmed(false);
+    ShowSettings();
+    ApplyHotKeys();
+    SaveSettings();
+}
+
+void TForm1::Button1Click() {
+    ResetSettings();
+    SaveSettings();
+}
+
+void TForm1::Button2Click() {
+    ApplyHotKeys();
+    SaveSettings();
+    if (Settings.Options[optHideOnSave]) ShowWindow(Application().Handle(), SW_MINIMIZE);
+}

@@ -1,0 +1,176 @@
+#include "app/settings.h"
+
+#include "app/hotkey_field.h"
+#include "app/settings_store.h"
+#include "desktop/application.h"
+
+const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
+const wchar_t kLanguageValue[] = L"Language";
+const wchar_t kPlayerPathValue[] = L"WA";
+const wchar_t kFolderValue[] = L"Dir";
+
+const std::array<TActionInfo, kActionCount> kActions = {{
+    {TTextId::Action1, L"WaON", 0, 0},
+    {TTextId::Action2, L"WaOFF", 0, 1},
+    {TTextId::Action3, L"WaMinMax", 0, 2},
+    {TTextId::Action4, L"ExitAll", 0, 3},
+    {TTextId::Action5, L"PlovikOnOff", 0, 4},
+    {TTextId::Action6, L"Play", 1, 0},
+    {TTextId::Action7, L"Pause", 1, 1},
+    {TTextId::Action8, L"Stop", 1, 2},
+    {TTextId::Action9, L"PlayPrev", 1, 3},
+    {TTextId::Action10, L"PlayNext", 1, 4},
+    {TTextId::Action11, L"VolUp", 1, 5},
+    {TTextId::Action12, L"VolDown", 1, 6},
+    {TTextId::Action13, L"FF", 1, 7},
+    {TTextId::Action14, L"Rew", 1, 8},
+    {TTextId::Action15, L"WaAbout", 1, 9},
+    {TTextId::Action16, L"ShuffleOnOff", 2, 0},
+    {TTextId::Action17, L"RepeatOnOff", 2, 1},
+    {TTextId::Action18, L"ShowPL", 2, 2},
+    {TTextId::Action19, L"WaSet", 2, 3},
+    {TTextId::Action20, L"ShowBR", 2, 4},
+    {TTextId::Action21, L"ShowMW", 2, 5},
+    {TTextId::Action22, L"ShowEQ", 2, 6},
+    {TTextId::Action23, L"StartVis", 2, 7},
+    {TTextId::Action24, L"TagSet", 2, 8},
+    {TTextId::Action25, L"VisSet", 2, 9},
+    {TTextId::Action26, L"OpenFile", 3, 0},
+    {TTextId::Action27, L"GoToFile", 3, 1},
+    {TTextId::Action28, L"FileInfo", 3, 2},
+    {TTextId::Action29, L"FCopy", 3, 3},
+    {TTextId::Action30, L"FMove", 3, 4},
+    {TTextId::Action31, L"FDel", 3, 5},
+    {TTextId::Action32, L"ChDir", 3, 6},
+    {TTextId::Action33, L"PlayPause", 1, 10},
+}};
+
+const std::array<TOptionInfo, 11> kOptions = {{
+    {2, L"AutoLoadPr", 0, TTextId::OptionAutoStart},
+    {3, L"AutoLoadPr&Wa", 1, TTextId::OptionStartPlayer},
+    {4, L"VolMaxOnLoadWa", 2, TTextId::OptionFullVolume},
+    {6, L"FadeOut", 4, TTextId::OptionFadeOut},
+    {7, L"MinOnSaveSet", 5, TTextId::OptionHideOnSave},
+    {8, L"AutoHint", 6, TTextId::OptionTrackHint},
+    {9, L"HintOnComplete", 7, TTextId::OptionSuccessHint},
+    {10, L"AskOnExit", 8, TTextId::OptionAskOnExit},
+    // The stored names are crossed with the captions; stored settings rely on it.
+    {12, L"AskOnDel", 9, TTextId::OptionAskOnMove},
+    {5, L"AskOnMove", 3, TTextId::OptionAskOnDelete},
+    {13, L"AutoPlay", 10, TTextId::OptionAutoPlay},
+}};
+
+const std::array<TOptionInfo, 1> kLaterOptions = {{
+    // On: the delete key and a replaced file go to the Recycle Bin.
+    {14, L"DelToRecycle", 11, TTextId::OptionRecycle, true},
+}};
+
+const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
+    {1, L"RadWaOn", TTextId::AlarmStartPlayer},
+    {4, L"RadPowOff", TTextId::AlarmPowerOff},
+    {2, L"RadWaOff", TTextId::AlarmClosePlayer},
+    {3, L"RadLogOff", TTextId::AlarmLogOff},
+    {5, L"RadVolMax", TTextId::AlarmFullVolume},
+}};
+
+namespace {
+
+// Reads one value; a bad value is noted and skipped so that it cannot cost
+// the user the settings stored after it.
+template <class F>
+void LoadValue(const TSettingsStore& store, const wchar_t* name, std::vector<std::wstring>& errors, F&& apply) {
+    if (!store.ValueExists(name)) return;
+    try {
+        apply();
+    } catch (const EPlovikError& e) {
+        errors.push_back(e.Message());
+    }
+}
+
+}  // namespace
+
+TSettings::TSettings() : Language(kLanguages[0].Language) {
+    AlarmActions[1] = true;
+    for (const TOptionInfo& o : kLaterOptions) Options[o.CheckBox] = o.DesignedOn;
+}
+
+TShortCut TSettings::KeyInForce(int n) const { return IsAcceptableHotKey(Keys[n]) ? Keys[n] : 0; }
+
+void TSettings::SetKeyFromField(int n, TShortCut word) {
+    if (word == 0 && KeyInForce(n) == 0) return;
+    Keys[n] = word;
+}
+
+void TSettings::SetAlarmAction(int n, bool on) {
+    if (on)
+        for (int i = 1; i <= 5; ++i) AlarmActions[i] = i == n;
+    else
+        AlarmActions[n] = false;
+}
+
+void TSettings::Reset() {
+    Keys.fill(0);
+    for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) Options[n] = false;
+    for (const TOptionInfo& o : kLaterOptions) Options[o.CheckBox] = o.DesignedOn;
+}
+
+std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
+    std::vector<std::wstring> errors;
+    // Until the load is over the object may hold anything but the stored
+    // settings: a save meanwhile would write that over them.
+    FLoaded = false;
+    if (!store.Exists()) {
+        TStoreSession session(store, true);
+        FLoaded = session.Opened();
+        return errors;
+    }
+    TStoreSession session(store);
+    if (!session.Opened()) return errors;
+    const auto loadKey = [&](int n) {
+        const wchar_t* name = kActions[n - 1].Value;
+        LoadValue(store, name, errors, [&] { Keys[n] = static_cast<TShortCut>(store.ReadInteger(name) & 0xFFFF); });
+    };
+    const auto loadOption = [&](const TOptionInfo& o) {
+        LoadValue(store, o.Value, errors, [&] { Options[o.CheckBox] = store.ReadBool(o.Value); });
+    };
+    for (int n = 1; n <= kDesignedActionCount; ++n) loadKey(n);
+    for (const TAlarmActionInfo& a : kAlarmActions)
+        LoadValue(store, a.Value, errors, [&] { SetAlarmAction(a.RadioButton, store.ReadBool(a.Value)); });
+    for (const TOptionInfo& o : kOptions) loadOption(o);
+    LoadValue(store, kFolderValue, errors, [&] { Folder = store.ReadString(kFolderValue); });
+    for (const TOptionInfo& o : kLaterOptions) loadOption(o);
+    // Actions added since come after every designed value.
+    for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) loadKey(n);
+    LoadValue(store, kLanguageValue, errors, [&] {
+        // A language the program does not have, or a value of the wrong
+        // type, leaves the program in its own language, with the usual message.
+        Language = kLanguages[0].Language;
+        TLanguage language = Language;
+        const std::wstring code = store.ReadString(kLanguageValue);
+        if (!LanguageFromCode(code, language)) throw EPlovikError(Text(TTextId::RegistryBadValue, kLanguageValue));
+        Language = language;
+    });
+    // The player's place is asked for and checked by its own steps, which
+    // report a bad value; here it is only taken as it stands.
+    try {
+        if (store.ValueExists(kPlayerPathValue)) PlayerPath = store.ReadString(kPlayerPathValue);
+    } catch (const EPlovikError&) {
+    }
+    // A bad value was left as it was, and the user is told: that is what
+    // the program holds from now on.
+    FLoaded = true;
+    return errors;
+}
+
+bool TSettings::Save(TSettingsStore& store) const {
+    if (!FLoaded) return false;
+    TStoreSession session(store);
+    if (!session.Opened()) return false;
+    for (int n = 1; n <= kDesignedActionCount; ++n) store.WriteInteger(kActions[n - 1].Value, Keys[n]);
+    for (const TAlarmActionInfo& a : kAlarmActions) store.WriteBool(a.Value, AlarmActions[a.RadioButton]);
+    for (const TOptionInfo& o : kOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
+    store.WriteString(kFolderValue, Folder);  // whatever its length
+    for (const TOptionInfo& o : kLaterOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
+    for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) store.WriteInteger(kActions[n - 1].Value, Keys[n]);
+    return true;
+}
