@@ -65,6 +65,11 @@ protected:
         form = std::make_unique<TForm1>();
         form->EnsureWindow();
     }
+    // The program as most users run it: started, its window never opened.
+    TForm1& StartWithoutWindow() {
+        form = std::make_unique<TForm1>();
+        return *form;
+    }
 
     static void DeleteRunEntry() {
         HKEY k;

@@ -415,24 +415,26 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             Log("STALL END");
             return 0;
         case WM_APP + 2:
-            Log("CONTROL 2 " + std::to_string(wp));
+            // Logged once done: a test that waits for the line finds the
+            // new state and caption in place.
             SetPlayState(static_cast<int>(wp));
             UpdateTitle(wnd);
+            Log("CONTROL 2 " + std::to_string(wp));
             return 0;
         case WM_APP + 3:
-            Log("CONTROL 3 " + std::to_string(wp));
             Seek(static_cast<int>(wp));
             UpdateTitle(wnd);
+            Log("CONTROL 3 " + std::to_string(wp));
             return 0;
         case WM_APP + 4:
-            Log("CONTROL 4 0");
             std::reverse(g.list.begin(), g.list.end());
             UpdateTitle(wnd);
+            Log("CONTROL 4 0");
             return 0;
         case WM_APP + 5:
-            Log("CONTROL 5 " + std::to_string(wp));
             if (wp < g.list.size()) g.list.push_back(g.list[wp]);
             UpdateTitle(wnd);
+            Log("CONTROL 5 " + std::to_string(wp));
             return 0;
         case WM_APP + 6:
             Log("CONTROL 6 " + std::to_string(wp) + " " + std::to_string(lp));
