@@ -45,6 +45,9 @@ trap 'rm -rf "$stage"' EXIT
 sed "s/@VERSION@/$version/g; s/\$/\r/" "$root/installer/README.txt" >"$stage/README.txt"
 sed 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE.txt"
 cp "$exe" "$stage/Plovik.exe"
+# The portable zip's empty settings file: beside the program, it keeps the
+# settings there instead of the registry. The setup program never ships it.
+: >"$stage/Plovik.ini"
 # The same dates in every build of one commit, so that the zip's checksum
 # depends on the contents alone.
 stamp=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 1767225600)
@@ -56,6 +59,6 @@ makensis -V2 -INPUTCHARSET UTF8 \
   "-DVERSION=$version" "-DFILE_VERSION=$file_version" "-DEXE=$stage/Plovik.exe" "-DLICENSE=$stage/LICENSE.txt" \
   "-DREADME=$stage/README.txt" "-DICON=$root/src/app/plovik.ico" "-DOUTFILE=$out/$setup" \
   "$root/installer/plovik.nsi"
-(cd "$stage" && TZ=UTC zip -q -X "$out/$portable" Plovik.exe README.txt LICENSE.txt)
+(cd "$stage" && TZ=UTC zip -q -X "$out/$portable" Plovik.exe Plovik.ini README.txt LICENSE.txt)
 (cd "$out" && sha256sum "$setup" "$portable" >SHA256SUMS)
 echo "dist: $out/$setup, $out/$portable, $out/SHA256SUMS"

@@ -22,11 +22,12 @@ CXX=(clang++ -std=c++20 -g -O1 -Isrc -fsanitize=fuzzer,address,undefined -fno-sa
 mkdir -p "$out"
 "${CXX[@]}" -o "$out/id3_fuzz" tests/fuzz/id3_fuzz.cpp src/player/id3_reader.cpp
 "${CXX[@]}" -o "$out/playlist_fuzz" tests/fuzz/playlist_fuzz.cpp src/player/playlist_reader.cpp
+"${CXX[@]}" -o "$out/settings_fuzz" tests/fuzz/settings_fuzz.cpp src/app/settings_text.cpp
 
 # ---- seed corpora --------------------------------------------------------------
 seeds="$out/seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds/id3" "$seeds/playlist"
+mkdir -p "$seeds/id3" "$seeds/playlist" "$seeds/settings"
 tag() {  # tag <title> <artist> <genre byte, octal>: 128 bytes
   { printf 'TAG'; printf '%-30s' "$1" | tr ' ' '\0'; printf '%-30s' "$2" | tr ' ' '\0'
     head -c 64 /dev/zero; printf "\\$3"; } | head -c 128
@@ -49,6 +50,12 @@ p '\000\000' empty
 { printf '\100\002#EXTM3U\n'; printf 'C:\\'; head -c 100000 /dev/zero | tr '\0' 'n'; printf '.mp3\nC:\\after.mp3\n'; } \
   > "$seeds/playlist/longline"
 
+s() { printf "$1" > "$seeds/settings/$2"; }   # first byte: 0 the portable file, 1 an export of the registry
+s '\000\357\273\277[MRWPLOVIK]\r\n"Play"=dword:0000c058\r\n"Dir"="D:\\\\M \\"x\\""\r\n' ini
+s '\000; note\nFadeOut = DWORD:1\n"A"=hex:01\n"B"="open\ngarbage\n[Other]\n"C"=dword:1\n' badini
+s '\001\377\376W\000i\000n\000d\000o\000w\000s\000 \000R\000e\000g\000\n\000' utf16
+s '\001Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Merrowind\\MRWPLOVIK]\r\n"Play"=dword:1\r\n' reg
+
 # ---- runs ------------------------------------------------------------------------
 run() {  # run <name> <max_len>
   local name=$1 max_len=$2 corpus="$out/corpus/$1"
@@ -61,3 +68,4 @@ run() {  # run <name> <max_len>
 }
 run id3 4096
 run playlist 131072
+run settings 65536

@@ -21,8 +21,12 @@ TForm1* TForm1::Running() noexcept { return GRunning; }
 
 // The window is not made here: most starts never show it, and it is made
 // the first time it is opened.
-TForm1::TForm1() : Store(std::make_unique<TRegistryStore>()) {
+TForm1::TForm1(std::unique_ptr<TSettingsStore> store) : Store(store ? std::move(store) : MakeSettingsStore()) {
     GRunning = this;
+    if (auto* file = dynamic_cast<TIniFileStore*>(Store.get()))
+        file->OnWriteFailed = [](const std::wstring& text) {
+            Application().MessageBox(text, Application().Title(), MB_OK | MB_ICONWARNING);
+        };
     // Every window starts in the program's own language; the settings may
     // choose another once they are loaded.
     SetCurrentLanguage(kLanguages[0].Language);

@@ -125,7 +125,11 @@ std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
         return errors;
     }
     TStoreSession session(store);
+    const std::vector<std::wstring> found = store.TakeWarnings();
+    errors.insert(errors.end(), found.begin(), found.end());
     if (!session.Opened()) return errors;
+    for (const std::wstring& name : store.Names())
+        if (!Known(name)) errors.push_back(Text(TTextId::ProblemKeptAsItIs, name));
     const auto loadKey = [&](int n) {
         const wchar_t* name = kActions[n - 1].Value;
         LoadValue(store, name, errors, [&] { Keys[n] = static_cast<TShortCut>(store.ReadInteger(name) & 0xFFFF); });
@@ -166,11 +170,59 @@ bool TSettings::Save(TSettingsStore& store) const {
     if (!FLoaded) return false;
     TStoreSession session(store);
     if (!session.Opened()) return false;
+    WriteValues(store);
+    return true;
+}
+
+void TSettings::WriteValues(TSettingsStore& store) const {
     for (int n = 1; n <= kDesignedActionCount; ++n) store.WriteInteger(kActions[n - 1].Value, Keys[n]);
     for (const TAlarmActionInfo& a : kAlarmActions) store.WriteBool(a.Value, AlarmActions[a.RadioButton]);
     for (const TOptionInfo& o : kOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
     store.WriteString(kFolderValue, Folder);  // whatever its length
     for (const TOptionInfo& o : kLaterOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
     for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) store.WriteInteger(kActions[n - 1].Value, Keys[n]);
-    return true;
+}
+
+std::vector<TNamedValue> TSettings::Export() const {
+    TMemoryStore out;
+    WriteValues(out);
+    out.WriteString(kLanguageValue, LanguageCode(Language));
+    if (!PlayerPath.empty()) out.WriteString(kPlayerPathValue, PlayerPath);
+    return out.Values();
+}
+
+namespace {
+enum class TKind { Unknown, Key, Flag, Text, Language };
+
+bool Named(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
+
+TKind KindOf(const std::wstring& name) {
+    for (const TActionInfo& a : kActions)
+        if (Named(name, a.Value)) return TKind::Key;
+    for (const TAlarmActionInfo& a : kAlarmActions)
+        if (Named(name, a.Value)) return TKind::Flag;
+    for (const TOptionInfo& o : kOptions)
+        if (Named(name, o.Value)) return TKind::Flag;
+    for (const TOptionInfo& o : kLaterOptions)
+        if (Named(name, o.Value)) return TKind::Flag;
+    if (Named(name, kFolderValue) || Named(name, kPlayerPathValue)) return TKind::Text;
+    if (Named(name, kLanguageValue)) return TKind::Language;
+    return TKind::Unknown;
+}
+}  // namespace
+
+bool TSettings::Known(const std::wstring& name) { return KindOf(name) != TKind::Unknown; }
+
+std::wstring TSettings::Check(const TNamedValue& value) {
+    const TKind kind = KindOf(value.Name);
+    if (kind == TKind::Unknown) return Text(TTextId::ProblemUnknownName, value.Name);
+    const bool text = kind == TKind::Text || kind == TKind::Language;
+    if ((value.Value.Type == TStoredValue::String) != text || value.Value.Type == TStoredValue::Bad)
+        return Text(TTextId::ProblemWrongType, value.Name);
+    TLanguage language;
+    const bool inRange = kind == TKind::Key    ? value.Value.Int <= 0xFFFF
+                         : kind == TKind::Flag ? value.Value.Int <= 1
+                         : kind == TKind::Language ? LanguageFromCode(value.Value.Str, language)
+                                                   : true;
+    return inRange ? std::wstring() : Text(TTextId::ProblemOutOfRange, value.Name);
 }

@@ -11,6 +11,7 @@
 #include "desktop/hotkey_manager.h"
 
 class TSettingsStore;
+struct TNamedValue;
 
 // The 32 designed actions, and after them the actions added since, whose
 // values are stored after every designed value.
@@ -104,7 +105,14 @@ public:
     std::vector<std::wstring> Load(TSettingsStore& store);
     // False when nothing was written: not loaded, or the store is not there.
     bool Save(TSettingsStore& store) const;
+    // Every setting, the language and the player's place too, for an export.
+    std::vector<TNamedValue> Export() const;
+    // The one message for a value an import may not take (a name the
+    // program does not know, the wrong type, out of range); empty if fine.
+    static std::wstring Check(const TNamedValue& value);
+    static bool Known(const std::wstring& name);
 
 private:
+    void WriteValues(TSettingsStore& store) const;
     bool FLoaded = false;
 };

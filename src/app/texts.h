@@ -42,6 +42,11 @@ enum class TTextId : int {
     // operations on the playing file: what was not done, and why
     FileNotCopied, FileNotMoved, FileAlreadyThere, ReasonMissing, ReasonReadOnly, ReasonTooLongForBin, ReasonNoRoom,
     ReasonNoFolder, ReasonNoAccess, ReasonNotVerified, PlayerNoAnswer,
+    // the settings file, export and import
+    SettingsFileUnreadable, SettingsFileUnwritable, SettingsFileEncoding, SettingsFileLine, ProblemNotAValue, ProblemUnknownType, ProblemBadNumber, ProblemBadString, ProblemForeignKey, ProblemNotRegFile, ProblemUnknownName, ProblemWrongType, ProblemOutOfRange, ProblemKeptAsItIs,
+    MenuExport, MenuImport, TransferFilter, ExportTitle, ImportTitle, ExportFailed, ImportRefused, ImportUnreadable,
+    // the command line
+    CommandUnknown, CommandNoAnswer, CommandBusy, CommandHelp,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

@@ -1,5 +1,6 @@
 // Copying, moving and deleting the playing file, on real files.
 #include "app_fixture.h"
+#include "unix_side.h"
 
 #include <algorithm>
 #include <functional>
@@ -14,17 +15,6 @@ std::wstring Env(const wchar_t* name) {
     wchar_t buf[2048] = {};
     const DWORD n = GetEnvironmentVariableW(name, buf, static_cast<DWORD>(std::size(buf)));
     return n < std::size(buf) ? std::wstring(buf, n) : std::wstring();
-}
-
-// Where Wine keeps a file of one of its drives on the Unix side.
-std::string UnixPath(const std::wstring& path) {
-    using Fn = char*(CDECL*)(const wchar_t*);
-    const auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = fn ? fn(path.c_str()) : nullptr;
-    const std::string out = unix ? unix : "";
-    HeapFree(GetProcessHeap(), 0, unix);
-    return out;
 }
 
 std::string PercentDecoded(const std::string& text) {
@@ -89,24 +79,6 @@ std::vector<std::wstring> FolderNames(const std::wstring& folder) {
     FindClose(h);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// Runs a Unix shell command (Wine starts Unix programs too) and waits for
-// it through a mark file, since Wine gives no exit code for it.
-bool RunUnix(const std::string& command) {
-    const std::wstring mark = MakeTempDir(L"unix") + L"\\done";
-    const std::string full = "(" + command + ") && echo ok > '" + UnixPath(mark) + "' || echo no > '" +
-                             UnixPath(mark) + "'";
-    std::wstring cmd = L"/bin/sh -c \"" + Utf8ToWide(full) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    WaitFor([&] { return !ReadFileBytes(mark).empty(); }, 20000);
-    return ReadFileBytes(mark) == "ok\n";
 }
 
 class FileOpTest : public AppTest {
