@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/texts.h"
@@ -55,7 +56,9 @@ extern const wchar_t kRunKey[];
 
 class TForm1 {
 public:
-    TForm1();
+    // The settings come from the store given, or from the one the program
+    // finds (Plovik.ini beside it, else the registry).
+    explicit TForm1(std::unique_ptr<TSettingsStore> store = nullptr);
     ~TForm1();
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
@@ -132,6 +135,12 @@ public:
     void ResetSettings();
     void Button1Click();
     void Button2Click();
+    // The tray's export and import: a file the user names.
+    void ExportSettings();
+    void ImportSettings();
+    // Takes checked values as the settings, in force at once as after a save.
+    void ApplyImported(const std::vector<TNamedValue>& values);
+    TOpenDialog TransferDialog;
     std::wstring AutoStartCommand() const;
 
     // ---- hot-key actions ----
@@ -217,6 +226,7 @@ public:
     void Button4Click();
     void N7Click();  // the other language
     TMenuItem* N7 = nullptr;
+    TMenuItem *NExport = nullptr, *NImport = nullptr;
     // Shows every text of the window, the tray menu and the dialogs in the
     // current language.
     void ApplyTexts();
@@ -227,6 +237,12 @@ public:
     // controls, Ctrl+Tab between the tabs, arrows between the alarm's
     // actions, Enter on a button. True if the message was one of them.
     bool PreTranslateMessage(MSG& Msg);
+
+    // A command from the command line: refused (cmdBusy while an earlier
+    // one runs, cmdUnknown for what is not a command) or cmdDone.
+    int CommandRefused(const TCommand& command) const;
+    // Carries it out as its key or menu would.
+    void RunCommand(const TCommand& command);
 
     void Close();  // the one road to the end of the program
     // Windows ends the session, or another program (the setup program) asks
@@ -308,7 +324,8 @@ private:
     bool FAlarmArmed = false;
     bool FShowing = false;  // the controls are being set from the settings
     void SetHotKeysSuspended(bool suspended);
-    bool FSwitchingKeys = false;  // action 5 is under way, perhaps in a box
+    bool FSwitchingKeys = false;
+    bool FRunningCommand = false;  // action 5 is under way, perhaps in a box
     // The balloon that names keys not in force is read before a song's
     // balloon replaces it: until then the song's waits.
     ULONGLONG FKeysBalloonUntil = 0;

@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "app/settings_registry.h"
+#include "app/settings_transfer.h"
 #include "app/texts.h"
 
 namespace {
@@ -88,4 +89,55 @@ void TForm1::Button2Click() {
     ApplyHotKeys();
     SaveSettings();
     if (Settings.Options[optHideOnSave]) ShowWindow(Application().Handle(), SW_MINIMIZE);
+}
+
+void TForm1::ExportSettings() {
+    TransferDialog.Owner = nullptr;
+    TransferDialog.Save = true;
+    TransferDialog.DefaultExt = L"reg";
+    TransferDialog.Title = Text(TTextId::ExportTitle);
+    TransferDialog.Filter = Text(TTextId::TransferFilter);
+    if (!TransferDialog.Execute()) return;
+    std::wstring error;
+    if (!TSettingsTransfer::Export(Settings, TransferDialog.FileName, error))
+        Application().MessageBox(error, Application().Title(), MB_OK | MB_ICONERROR);
+}
+
+void TForm1::ImportSettings() {
+    TransferDialog.Save = false;
+    TransferDialog.DefaultExt.clear();
+    TransferDialog.Title = Text(TTextId::ImportTitle);
+    TransferDialog.Filter = Text(TTextId::TransferFilter);
+    if (!TransferDialog.Execute()) return;
+    std::vector<TNamedValue> values;
+    std::wstring error;
+    if (!TSettingsTransfer::Read(TransferDialog.FileName, values, error)) {
+        Application().MessageBox(error, Application().Title(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    ApplyImported(values);
+}
+
+// Read as a load reads, over what the program holds: a value the file does
+// not name stays as it is. The language and the player's place, which a
+// save does not write, are written here.
+void TForm1::ApplyImported(const std::vector<TNamedValue>& values) {
+    TMemoryStore imported(values);
+    TSettings next = Settings;
+    next.Load(imported);
+    Settings = next;
+    {
+        TStoreSession store(*Store);
+        if (store.Opened()) {
+            if (imported.ValueExists(kLanguageValue)) store->WriteString(kLanguageValue, LanguageCode(Settings.Language));
+            if (imported.ValueExists(kPlayerPathValue)) store->WriteString(kPlayerPathValue, Settings.PlayerPath);
+        }
+    }
+    if (Settings.Language != CurrentLanguage()) {
+        SetCurrentLanguage(Settings.Language);
+        ApplyTexts();
+    }
+    ShowSettings();
+    ApplyHotKeys();
+    SaveSettings();
 }

@@ -42,6 +42,8 @@ void TForm1::ApplyTexts() {
     N6->Caption = Text(TTextId::MenuSettings);
     N7->Caption = Text(TTextId::MenuOtherLanguage);
     N5->Caption = Text(TTextId::MenuExit);
+    NExport->Caption = Text(TTextId::MenuExport);
+    NImport->Caption = Text(TTextId::MenuImport);
     ApplyDialogTexts();
     if (HotKeysSuspended) ShowKeysSuspended(true, false);
     if (FHandle) ApplyWindowTexts();

@@ -17,6 +17,8 @@ void TForm1::CreateTray() {
     N3 = &TrayMenu.Add(Text(TTextId::MenuChangeFolder), [this] { N3Click(); });
     N6 = &TrayMenu.Add(Text(TTextId::MenuSettings), [this] { N6Click(); });
     N7 = &TrayMenu.Add(Text(TTextId::MenuOtherLanguage), [this] { N7Click(); });
+    NExport = &TrayMenu.Add(Text(TTextId::MenuExport), [this] { ExportSettings(); });
+    NImport = &TrayMenu.Add(Text(TTextId::MenuImport), [this] { ImportSettings(); });
     N4 = &TrayMenu.Add(L"-");
     N5 = &TrayMenu.Add(Text(TTextId::MenuExit), [this] { N5Click(); });
 

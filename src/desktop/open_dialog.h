@@ -15,6 +15,10 @@ public:
     // The chosen file; kept between runs of the dialog.
     std::wstring FileName;
     HWND Owner = nullptr;
+    // The save dialog instead: asks before replacing a file, and gives the
+    // chosen filter's extension to a name typed without one.
+    bool Save = false;
+    std::wstring DefaultExt;
 
     // True when the user chose a file; FileName then holds it.
     bool Execute();
