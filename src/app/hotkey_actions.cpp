@@ -132,6 +132,32 @@ void TForm1::HotKeyPressed(int n) {
     }
 }
 
+int TForm1::CommandRefused(const TCommand& command) const {
+    if (command.Kind == TCommand::None || command.Kind == TCommand::Bad || command.Kind == TCommand::Help)
+        return cmdUnknown;
+    return FRunningCommand || FClosed ? cmdBusy : cmdDone;
+}
+
+// One command at a time: a second one that came while a question of the
+// first waits is refused, not run inside it.
+void TForm1::RunCommand(const TCommand& command) {
+    if (CommandRefused(command) != cmdDone) return;
+    FRunningCommand = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FRunningCommand};
+    switch (command.Kind) {
+        case TCommand::Action: HotKeyPressed(command.Number); break;
+        case TCommand::Show:
+            OpenSettingsWindow();
+            SetForegroundWindow(FHandle);
+            break;
+        case TCommand::Exit: N5Click(); break;
+        default: break;
+    }
+}
+
 #define PLOVIK_DEFINE_HANDLER(N) \
     void TForm1::HotKeyManager##N##HotKeyPressed(TShortCut, WORD) { HotKeyPressed(N); }
 PLOVIK_FOR_EACH_ACTION(PLOVIK_DEFINE_HANDLER)

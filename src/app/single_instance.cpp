@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include "app/command_line.h"
+
 #include <iterator>
 
 #include "app/form1.h"
@@ -19,6 +21,28 @@ TForm1* ReadyForm() {
     TForm1* form = TForm1::Running();
     return form && form->StartedUp() && !form->Closed() ? form : nullptr;
 }
+
+// The running copy's answer to a command carries this mark, so that no
+// answer (zero) tells from exit code zero.
+constexpr LRESULT kCommandAnswer = 0x504C0000;
+constexpr ULONG_PTR kCommandData = 0x504C5643;  // 'PLVC'
+
+// Answered before it runs: the later start ends while a question of the
+// command may still wait for the user.
+void ServeCommand(TMessage& m) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(m.LParam);
+    if (!data || data->dwData != kCommandData || !data->lpData) return;
+    TForm1* form = ReadyForm();
+    if (!form) return;
+    const std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+    const TCommand command = ParseCommandLine(text);
+    const int code = form->CommandRefused(command);
+    m.Result = kCommandAnswer | code;
+    ReplyMessage(m.Result);
+    if (code == cmdDone) form->RunCommand(command);
+}
+
+void AllowFromNormalStarts(HWND wnd, UINT message) { ChangeWindowMessageFilterEx(wnd, message, MSGFLT_ALLOW, nullptr); }
 
 bool AskToShow(HWND running) {
     DWORD pid = 0;
@@ -74,9 +98,10 @@ void TSingleInstance::StopServing() { FHook.Unhook(); }
 
 void TSingleInstance::Serve() {
     // An elevated copy takes messages from a normal start only when it says so.
-    for (UINT message : {ShowSettingsMessage(), EndRequestMessage()})
-        ChangeWindowMessageFilterEx(Application().Handle(), message, MSGFLT_ALLOW, nullptr);
+    for (UINT message : {ShowSettingsMessage(), EndRequestMessage(), static_cast<UINT>(WM_COPYDATA)})
+        AllowFromNormalStarts(Application().Handle(), message);
     FHook.Hook(Application().Handle(), [](TMessage& m) {
+        if (m.Msg == WM_COPYDATA) return ServeCommand(m);
         if (m.Msg != ShowSettingsMessage()) return;
         TForm1* form = ReadyForm();
         // Not ready yet: no answer, and the later start asks again.
@@ -89,17 +114,41 @@ void TSingleInstance::Serve() {
 }
 
 bool TSingleInstance::ShowRunningCopy(DWORD timeoutMs) {
+    return AskRunningCopy(timeoutMs, [](HWND w) { return AskToShow(w) ? cmdDone : -1; }) == cmdDone;
+}
+
+int TSingleInstance::SendCommand(const std::wstring& command, DWORD timeoutMs) {
+    const int code = AskRunningCopy(timeoutMs, [&](HWND w) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        AllowSetForegroundWindow(pid);
+        COPYDATASTRUCT data{kCommandData, static_cast<DWORD>(command.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(command.c_str())};
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerWaitMs,
+                                 &answer) ||
+            (answer & ~DWORD_PTR{0xFFFF}) != static_cast<DWORD_PTR>(kCommandAnswer))
+            return -1;
+        return static_cast<int>(answer & 0xFFFF);
+    });
+    if (code >= 0) return code;
+    return First() ? cmdStartFailed : cmdNoAnswer;
+}
+
+// No answer: the running copy is still starting, or it is ending; once it
+// has gone, this start is the one copy.
+int TSingleInstance::AskRunningCopy(DWORD timeoutMs, const std::function<int(HWND)>& ask) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kAppWindowClass, nullptr)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid != GetCurrentProcessId() && AskToShow(w)) return true;
+            if (pid == GetCurrentProcessId()) continue;
+            const int code = ask(w);
+            if (code >= 0) return code;
         }
-        // No answer: the running copy is still starting, or it is ending;
-        // once it has gone, this start is the one copy.
-        if (TakeName()) return false;
-        if (GetTickCount64() >= deadline) return false;
+        if (TakeName()) return -1;
+        if (GetTickCount64() >= deadline) return -1;
         Sleep(200);
     }
 }

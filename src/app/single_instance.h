@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "desktop/window_hook.h"
@@ -28,12 +29,19 @@ public:
     // that is ending leaves the name to this start once it has gone: false,
     // and First() is then true.
     bool ShowRunningCopy(DWORD timeoutMs);
+    // In a later start with a command: hands it to the running copy, which
+    // answers at once with an exit code and then carries it out. No answer
+    // within timeoutMs: cmdNoAnswer, or, once the running copy has gone,
+    // cmdStartFailed with First() true (this start takes its place).
+    int SendCommand(const std::wstring& command, DWORD timeoutMs);
 
     static std::wstring MutexName();
     static UINT ShowSettingsMessage();
 
 private:
     bool TakeName();
+    // Asks every other copy's application window until one answers yes.
+    int AskRunningCopy(DWORD timeoutMs, const std::function<int(HWND)>& ask);
 
     HANDLE FMutex = nullptr;
     bool FFirst = false;
