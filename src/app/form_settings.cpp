@@ -9,18 +9,6 @@
 
 namespace {
 
-std::wstring OwnPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::wstring ShortPath(const std::wstring& path) {
     const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (n == 0) return {};
@@ -36,7 +24,7 @@ std::wstring ShortPath(const std::wstring& path) {
 // The short form has no spaces as a rule; where the system gives none, or
 // one with spaces, the full path goes in quotes so the entry still starts us.
 std::wstring TForm1::AutoStartCommand() const {
-    const std::wstring full = OwnPath();
+    const std::wstring full = ProgramPath();
     const std::wstring shortPath = ShortPath(full);
     if (!shortPath.empty() && shortPath.find(L' ') == std::wstring::npos) return shortPath;
     return L"\"" + (shortPath.empty() ? full : shortPath) + L"\"";

@@ -16,9 +16,11 @@ void TForm1::CreateTray() {
     N2 = &TrayMenu.Add(L"-");
     N3 = &TrayMenu.Add(Text(TTextId::MenuChangeFolder), [this] { N3Click(); });
     N6 = &TrayMenu.Add(Text(TTextId::MenuSettings), [this] { N6Click(); });
-    N7 = &TrayMenu.Add(Text(TTextId::MenuOtherLanguage), [this] { N7Click(); });
+    // The settings' own items together; the language stays just above the
+    // exit, where a user of the older menu finds it.
     NExport = &TrayMenu.Add(Text(TTextId::MenuExport), [this] { ExportSettings(); });
     NImport = &TrayMenu.Add(Text(TTextId::MenuImport), [this] { ImportSettings(); });
+    N7 = &TrayMenu.Add(Text(TTextId::MenuOtherLanguage), [this] { N7Click(); });
     N4 = &TrayMenu.Add(L"-");
     N5 = &TrayMenu.Add(Text(TTextId::MenuExit), [this] { N5Click(); });
 

@@ -89,16 +89,20 @@ void TMemoryStore::WriteString(const std::wstring& name, const std::wstring& val
 const wchar_t kIniSection[] = L"MRWPLOVIK";
 const wchar_t kRegExportKey[] = L"HKEY_CURRENT_USER\\Software\\Merrowind\\MRWPLOVIK";
 
-std::wstring PortableSettingsPath() {
+std::wstring ProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring PortableSettingsPath() {
+    const std::wstring path = ProgramPath();
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"Plovik.ini";
 }
 

@@ -133,6 +133,8 @@ private:
 // The section of the portable file, and the registry key of an export.
 extern const wchar_t kIniSection[];
 extern const wchar_t kRegExportKey[];
+// The running program's file, whatever the length of its path.
+std::wstring ProgramPath();
 // The file beside the program that makes it portable.
 std::wstring PortableSettingsPath();
 // Plovik.ini beside the program when it is there, the registry otherwise.

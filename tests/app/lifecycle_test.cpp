@@ -42,8 +42,9 @@ TEST_F(AppTest, StartsHiddenWithOnlyTheTrayIcon) {
     wchar_t caption[64] = {};
     GetWindowTextW(f.Handle(), caption, 64);
     EXPECT_EQ(std::wstring(caption), L"Plovik v4.0");
-    EXPECT_EQ(Captions(f.TrayMenu), (std::vector<std::wstring>{L"О программе ...", L"-", L"Смена каталога", L"Настройки",
-                                                              L"English", L"-", L"Выход"}));
+    EXPECT_EQ(Captions(f.TrayMenu),
+              (std::vector<std::wstring>{L"О программе ...", L"-", L"Смена каталога", L"Настройки", L"Экспорт настроек...",
+                                         L"Импорт настроек...", L"English", L"-", L"Выход"}));
 }
 
 TEST_F(AppTest, TheIconShowsTheWindowAndMinimisingHidesItAgain) {

@@ -162,6 +162,8 @@ const std::vector<std::wstring> kRussianScreen = {
     L"menu|-",
     L"menu|Смена каталога",
     L"menu|Настройки",
+    L"menu|Экспорт настроек...",
+    L"menu|Импорт настроек...",
     L"menu|English",
     L"menu|-",
     L"menu|Выход",
