@@ -42,6 +42,11 @@ enum class TTextId : int {
     // operations on the playing file: what was not done, and why
     FileNotCopied, FileNotMoved, FileAlreadyThere, ReasonMissing, ReasonReadOnly, ReasonTooLongForBin, ReasonNoRoom,
     ReasonNoFolder, ReasonNoAccess, ReasonNotVerified, PlayerNoAnswer,
+    // the on-screen display and the now-playing file
+    OptionOsdSongs, OptionOsdKeys, OsdPlaceBottomRight, OsdPlaceBottomLeft, OsdPlaceTopRight, OsdPlaceTopLeft,
+    OsdPlaceCentre, OsdSeconds, OptionNowPlaying, NowPlayingButton, NowPlayingTitle, NowPlayingFilter,
+    NowPlayingNotWritten, OsdPlaying, OsdPaused, OsdStopped, OsdVolume, OsdPosition, OsdShuffleOn, OsdShuffleOff,
+    OsdRepeatOn, OsdRepeatOff, OsdVolumeAsked, OsdPositionAsked, OsdRepeatAsked,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

@@ -29,8 +29,8 @@ bool TOpenDialog::Execute() {
     ofn.lpstrFile = buf.data();
     ofn.nMaxFile = static_cast<DWORD>(buf.size());
     ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&ofn)) return false;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | (Save ? OFN_PATHMUSTEXIST : 0);
+    if (!(Save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
     FileName = buf.data();
     return true;
 }

@@ -15,6 +15,8 @@ public:
     // The chosen file; kept between runs of the dialog.
     std::wstring FileName;
     HWND Owner = nullptr;
+    // The save dialog: the file need not exist.
+    bool Save = false;
 
     // True when the user chose a file; FileName then holds it.
     bool Execute();
