@@ -231,6 +231,7 @@ void TForm1::OnCommand(int id, int code) {
         case kIdButton3: Button3Click(); break;
         case kIdCheckBoxBase + 1: CheckBox1Click(); break;
         case kIdNowPlayingButton: ChooseNowPlayingFile(); break;
+        case kIdCheckBoxBase + optNowPlaying: ShowSong(false); break;
         default: break;
     }
 }

@@ -83,6 +83,20 @@ TEST_F(ShowSongTest, TheFileIsEmptiedWhenThePlayerStopsOrGoesAndFilledWhenItPlay
     EXPECT_TRUE(WaitFor([&] { return Content().empty(); })) << Content();
 }
 
+// Chosen in the window: the file names the song at once, and the choice is kept.
+TEST_F(ShowSongTest, TheFileChosenInTheWindowIsWrittenAtOnceAndKept) {
+    TForm1& f = Form();
+    f.SetChecked(f.CheckBox[optNowPlaying], true);
+    openDialogAnswer = file;
+    SendMessageW(f.NowPlayingButton, BM_CLICK, 0, 0);
+    EXPECT_EQ(openDialogRuns, 1);
+    EXPECT_EQ(Content(), "Artist One - Title One");
+    f.SaveSettings();
+    Restart();
+    EXPECT_EQ(Form().Settings.NowPlayingFile, file);
+    EXPECT_TRUE(Form().Checked(Form().CheckBox[optNowPlaying]));
+}
+
 // The reader opens the file as C's fopen does (no sharing of deletion), the
 // way a broadcasting program reads its text source.
 TEST_F(ShowSongTest, AReaderPollingTheFileNeverFindsAPartOfIt) {
