@@ -5,6 +5,8 @@
 
 #include "app/form_window.h"
 #include "app/version.h"
+#include "player/player_window.h"
+#include "player/winamp_api.h"
 
 using namespace form_window;
 
@@ -49,6 +51,18 @@ TForm1::TForm1(std::unique_ptr<TSettingsStore> store) : Store(store ? std::move(
     ShutH1.Options = shoReboot;
     ShutH1.AllowForce = true;
     wCtrl.OnTrackChange = [this](TWinAmpCtr&) { wCtrlTrackChange(); };
+    NowPlaying.OnFailure = [this](const std::wstring& path) {
+        FNowPlayingFailed = path;
+        FNowPlayingNotice.PostTick();
+    };
+    FNowPlayingNotice.OnTimer = [this] {
+        Application().MessageBox(Text(TTextId::NowPlayingNotWritten, FNowPlayingFailed), Application().Title(),
+                                 MB_OK | MB_ICONWARNING);
+    };
+    // A player that went away takes its song with it, whichever entry it was on.
+    wCtrl.OnListChange = [this](TWinAmpCtr&) {
+        if (!FindPlayerWindow(wa::kWindowClass)) ClearNowPlaying();
+    };
     Application().OnEndRequest = [this] { EndSession(); };
     Application().OnCloseRequest = [this] { Close(); };
     CreateTray();
@@ -220,6 +234,8 @@ void TForm1::OnCommand(int id, int code) {
         case kIdButton4: Button4Click(); break;
         case kIdButton3: Button3Click(); break;
         case kIdCheckBoxBase + 1: CheckBox1Click(); break;
+        case kIdNowPlayingButton: ChooseNowPlayingFile(); break;
+        case kIdCheckBoxBase + optNowPlaying: ShowSong(false); break;
         default: break;
     }
 }

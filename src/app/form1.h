@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/now_playing.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/texts.h"
@@ -22,6 +23,7 @@
 #include "desktop/key_repeat_guard.h"
 #include "desktop/msg_dialog.h"
 #include "desktop/open_dialog.h"
+#include "desktop/osd_window.h"
 #include "desktop/popup_menu.h"
 #include "desktop/power_control.h"
 #include "desktop/time_field.h"
@@ -87,7 +89,9 @@ public:
     std::array<HWND, kActionCount + 1> HotKey{};  // HotKey[1]..HotKey[33]
     std::array<HWND, kActionCount + 1> HotKeyMark{};  // beside each field: why its key is not in force
     HWND EnsureHotKeyMark(int n);                     // made when first needed
-    std::array<HWND, 15> CheckBox{};              // CheckBox[1]..CheckBox[14], no 11
+    std::array<HWND, kLastOption + 1> CheckBox{};  // CheckBox[1]..CheckBox[17], no 11
+    // The display's place and time, the now-playing file's template and its choice.
+    HWND OsdPlaceBox = nullptr, OsdSecondsBox = nullptr, NowPlayingTemplate = nullptr, NowPlayingButton = nullptr;
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
@@ -125,6 +129,9 @@ public:
     TWindowTimer AlarmTimer;
     std::unique_ptr<TTrayIcon> TrayIcon;
     std::unique_ptr<TOskFolderDialog> BrowsFldr;
+    TOsdWindow Osd;
+    TNowPlayingFile NowPlaying;
+    TOpenDialog NowPlayingDialog;
 
     // The shell's About box waits for a person: tests replace it.
     std::function<void(HWND Owner, const std::wstring& App, const std::wstring& Other, HICON Icon)> AboutBoxFn;
@@ -195,6 +202,31 @@ public:
     void Timer2Timer();
     // Hides any balloon, shows this one and lets Timer2 take it down.
     void ShowBalloon(const std::wstring& Title, const std::wstring& Text);
+
+    // ---- on-screen display and now-playing file (show_song.cpp) ----
+    // The song as the program knows it without asking the player: its
+    // caption, and the tag the monitor read.
+    struct TSongNow {
+        TNowPlayingSong Song;
+        TPlayState State = TPlayState::psStop;
+        bool Running = false;
+    };
+    TSongNow SongNow();
+    // A new song, or the track key: the display and the file.
+    void ShowSong(bool displayed);
+    // The length, when the player has told it, for the song it was asked for.
+    void SongLengthArrived(unsigned Asked, TSongNow Now, bool Displayed);
+    // The display after action n: at once what the program knows, the
+    // player's answer when it comes.
+    void ShowKeyResult(int n);
+    void ShowOsd(const std::wstring& Text, int BarPercent = -1);
+    // Asks the player without waiting; fill runs with the answer if the
+    // display is still the one shown when it was asked.
+    void FillInLater(WPARAM wp, LPARAM code, std::function<void(TForm1&, LRESULT)> fill);
+    // The file empty: the player stopped or went away.
+    void ClearNowPlaying();
+    void WriteNowPlaying(const TSongNow& Now);
+    void ChooseNowPlayingFile();
 
     // ---- clock, status line and alarm ----
     void Timer1Timer();
@@ -272,6 +304,9 @@ private:
     void CreateAlarmControls();
     void CreateFileControls();
     void CreateOptionControls();
+    void CreateShowControls();
+    void FitComboBoxes();
+    void FillShowLists();
     void CreateButtons();
     void CreateTray();
     void CreateFolderDialog();
@@ -330,6 +365,12 @@ private:
     // balloon replaces it: until then the song's waits.
     ULONGLONG FKeysBalloonUntil = 0;
     TWindowTimer FTrackHintDelay;
+    // The file that could not be written is named from a tick of its own,
+    // not from inside the monitor's look at the player.
+    TWindowTimer FNowPlayingNotice;
+    std::wstring FNowPlayingFailed;
+    unsigned FOsdShown = 0;   // counts displays: an answer fills in only its own
+    unsigned FSongAsked = 0;  // counts songs: a late length is for the song still playing only
     HWND FMarkTip = nullptr;
     // The tray's icon as it was before the keys were switched off, and its dimmed variant.
     TIcon FKeysOnIcon, FKeysOffIcon;

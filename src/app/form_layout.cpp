@@ -205,6 +205,55 @@ void TForm1::CreateOptionControls() {
     };
     for (const TOptionInfo& o : kOptions) addOption(o);
     for (const TOptionInfo& o : kLaterOptions) addOption(o);
+    CreateShowControls();
+}
+
+// The display and the file share the last two rows of the tab, the only
+// ones under the designed options that the page still holds.
+void TForm1::CreateShowControls() {
+    const int row12 = 33 + 16 * 12, row13 = 33 + 16 * 13;
+    const auto box = [this](int n, int x, int y, int w) {
+        CheckBox[n] = AddControl(Pages[4], L"BUTTON", kShowOptions[n - optOsdSongs].Caption,
+                                 BS_AUTOCHECKBOX | WS_TABSTOP, x, y, w, 16, kIdCheckBoxBase + n);
+    };
+    box(optOsdSongs, 22, row12, 104);
+    box(optOsdKeys, 128, row12, 72);
+    OsdPlaceBox = AddControl(Pages[4], L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 204, row12 - 1,
+                             116, 160, kIdOsdPlace);
+    OsdSecondsBox = AddControl(Pages[4], L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 324,
+                               row12 - 1, 60, 160, kIdOsdSeconds);
+    box(optNowPlaying, 22, row13 + 1, 72);
+    NowPlayingTemplate = AddControl(Pages[4], L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, 96, row13 + 1, 204, 16,
+                                    kIdNowPlayingTemplate, WS_EX_CLIENTEDGE);
+    NowPlayingButton = AddControl(Pages[4], L"BUTTON", TTextId::NowPlayingButton, BS_PUSHBUTTON | WS_TABSTOP, 304,
+                                  row13 + 1, 80, 17, kIdNowPlayingButton);
+    FitComboBoxes();
+    FillShowLists();
+}
+
+// A list box's field is as high as its font wants, higher than a row of
+// the tab: the rows are kept by lowering the field itself.
+void TForm1::FitComboBoxes() {
+    for (HWND combo : {OsdPlaceBox, OsdSecondsBox})
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(18) - 6);
+}
+
+// The lists' items are texts of the current language.
+void TForm1::FillShowLists() {
+    const bool showing = FShowing;
+    FShowing = true;
+    SendMessageW(OsdPlaceBox, CB_RESETCONTENT, 0, 0);
+    for (TTextId id : {TTextId::OsdPlaceBottomRight, TTextId::OsdPlaceBottomLeft, TTextId::OsdPlaceTopRight,
+                       TTextId::OsdPlaceTopLeft, TTextId::OsdPlaceCentre})
+        SendMessageW(OsdPlaceBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id)));
+    SendMessageW(OsdSecondsBox, CB_RESETCONTENT, 0, 0);
+    for (int s = kOsdMinSeconds; s <= kOsdMaxSeconds; ++s) {
+        const std::wstring item = Text(TTextId::OsdSeconds, std::to_wstring(s));
+        SendMessageW(OsdSecondsBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    SendMessageW(OsdPlaceBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdPlace), 0);
+    SendMessageW(OsdSecondsBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdSeconds - kOsdMinSeconds), 0);
+    FShowing = showing;
 }
 
 void TForm1::CreateButtons() {
@@ -264,6 +313,7 @@ void TForm1::ApplyLayout() {
         SendMessageW(p.Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     }
     HTime1->ScalePicker(FDpi);
+    FitComboBoxes();
     FitPages();
     if (old) DeleteObject(old);
     InvalidateRect(FHandle, nullptr, TRUE);

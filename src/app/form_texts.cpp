@@ -62,6 +62,7 @@ void TForm1::ApplyWindowTexts() {
     XPGroupBox1->SetCaption(Text(TTextId::TimerGroup));
     XPGroupBox4->SetCaption(Text(TTextId::AlarmGroup));
     XPGroupBox2->SetCaption(Text(TTextId::FileGroup));
+    FillShowLists();
     // The marks and the fields that show media keys by name.
     for (int n = 1; n <= kActionCount; ++n) {
         if (HotKeyMark[n]) UpdateHotKeyMark(n);

@@ -23,6 +23,10 @@ enum : int {
     kIdButton3,
     kIdButton4,
     kIdEdit1,
+    kIdOsdPlace,
+    kIdOsdSeconds,
+    kIdNowPlayingTemplate,
+    kIdNowPlayingButton,
     kIdPageControl = 1400,
 };
 

@@ -73,6 +73,8 @@ void TForm1::ToggleShuffleWithBalloon() {
     // Asked once: a player that answers nothing sensible gets no balloon.
     const TPlaySequence order = wCtrl.GetPlaySequence();
     if (round.GaveUp()) return;
+    if (Settings.Options[optOsdKeys])
+        ShowOsd(Text(order == TPlaySequence::psqRandom ? TTextId::OsdShuffleOn : TTextId::OsdShuffleOff));
     if (order == TPlaySequence::psqRandom) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeRandom));
     if (order == TPlaySequence::psqNext) ShowBalloon(Text(TTextId::ModeBalloon), Text(TTextId::ModeInOrder));
 }
@@ -128,8 +130,9 @@ void TForm1::HotKeyPressed(int n) {
         case 31: FileOperation(L"Del"); break;
         case 32: ChangeTargetFolder(); break;
         case 33: PlayPause(); break;
-        default: break;
+        default: return;
     }
+    ShowKeyResult(n);
 }
 
 int TForm1::CommandRefused(const TCommand& command) const {

@@ -71,6 +71,9 @@ void TForm1::FormCreate() {
     step([this] { ApplyHotKeys(); });
     step([this] { ReportKeysNotInForce(); });
     step([this] { PlayerStartupActions(); });
+    // The monitor may have reported the song while a box of an earlier step
+    // waited, before the settings said where to write it.
+    step([this] { ShowSong(false); });
 }
 
 bool TForm1::FormCloseQuery() {

@@ -8,6 +8,11 @@ const wchar_t kSettingsKey[] = L"Software\\Merrowind\\MRWPLOVIK";
 const wchar_t kLanguageValue[] = L"Language";
 const wchar_t kPlayerPathValue[] = L"WA";
 const wchar_t kFolderValue[] = L"Dir";
+const wchar_t kOsdPlaceValue[] = L"OsdPlace";
+const wchar_t kOsdSecondsValue[] = L"OsdSeconds";
+const wchar_t kNowPlayingFileValue[] = L"NowPlayingFile";
+const wchar_t kNowPlayingTemplateValue[] = L"NowPlayingTemplate";
+const wchar_t kDefaultNowPlayingTemplate[] = L"%artist% - %title%";
 
 const std::array<TActionInfo, kActionCount> kActions = {{
     {TTextId::Action1, L"WaON", 0, 0},
@@ -65,6 +70,16 @@ const std::array<TOptionInfo, 1> kLaterOptions = {{
     {14, L"DelToRecycle", 11, TTextId::OptionRecycle, true},
 }};
 
+// All off until the user turns them on: a copy updated in place goes on
+// doing what it did, with no new window over a game and no new request to
+// the player, as the song's balloon is off until asked for. The file is
+// written only where the user chose one.
+const std::array<TOptionInfo, 3> kShowOptions = {{
+    {15, L"OsdSongs", 12, TTextId::OptionOsdSongs, false},
+    {16, L"OsdKeys", 12, TTextId::OptionOsdKeys, false},
+    {17, L"NowPlaying", 13, TTextId::OptionNowPlaying, false},
+}};
+
 const std::array<TAlarmActionInfo, 5> kAlarmActions = {{
     {1, L"RadWaOn", TTextId::AlarmStartPlayer},
     {4, L"RadPowOff", TTextId::AlarmPowerOff},
@@ -87,11 +102,26 @@ void LoadValue(const TSettingsStore& store, const wchar_t* name, std::vector<std
     }
 }
 
+// A number outside its range is a bad value like one of the wrong type.
+int ReadRanged(const TSettingsStore& store, const wchar_t* name, int low, int high) {
+    const auto value = static_cast<std::int32_t>(store.ReadInteger(name));
+    if (value < low || value > high) throw EPlovikError(Text(TTextId::RegistryBadValue, name));
+    return value;
+}
+
 }  // namespace
 
 TSettings::TSettings() : Language(kLanguages[0].Language) {
     AlarmActions[1] = true;
+    ResetShowSettings();
+}
+
+void TSettings::ResetShowSettings() {
     for (const TOptionInfo& o : kLaterOptions) Options[o.CheckBox] = o.DesignedOn;
+    for (const TOptionInfo& o : kShowOptions) Options[o.CheckBox] = o.DesignedOn;
+    OsdPlace = 0;
+    OsdSeconds = 2;
+    NowPlayingTemplate = kDefaultNowPlayingTemplate;
 }
 
 TShortCut TSettings::KeyInForce(int n) const { return IsAcceptableHotKey(Keys[n]) ? Keys[n] : 0; }
@@ -111,7 +141,9 @@ void TSettings::SetAlarmAction(int n, bool on) {
 void TSettings::Reset() {
     Keys.fill(0);
     for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) Options[n] = false;
-    for (const TOptionInfo& o : kLaterOptions) Options[o.CheckBox] = o.DesignedOn;
+    // The file's path is the user's choice of a place, like the target
+    // folder, and stays.
+    ResetShowSettings();
 }
 
 std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
@@ -154,6 +186,12 @@ std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
         if (!LanguageFromCode(code, language)) throw EPlovikError(Text(TTextId::RegistryBadValue, kLanguageValue));
         Language = language;
     });
+    for (const TOptionInfo& o : kShowOptions) loadOption(o);
+    LoadValue(store, kOsdPlaceValue, errors, [&] { OsdPlace = ReadRanged(store, kOsdPlaceValue, 0, 4); });
+    LoadValue(store, kOsdSecondsValue, errors, [&] { OsdSeconds = ReadRanged(store, kOsdSecondsValue, 1, 10); });
+    LoadValue(store, kNowPlayingFileValue, errors, [&] { NowPlayingFile = store.ReadString(kNowPlayingFileValue); });
+    LoadValue(store, kNowPlayingTemplateValue, errors,
+              [&] { NowPlayingTemplate = store.ReadString(kNowPlayingTemplateValue); });
     // The player's place is asked for and checked by its own steps, which
     // report a bad value; here it is only taken as it stands.
     try {
@@ -181,6 +219,11 @@ void TSettings::WriteValues(TSettingsStore& store) const {
     store.WriteString(kFolderValue, Folder);  // whatever its length
     for (const TOptionInfo& o : kLaterOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
     for (int n = kDesignedActionCount + 1; n <= kActionCount; ++n) store.WriteInteger(kActions[n - 1].Value, Keys[n]);
+    for (const TOptionInfo& o : kShowOptions) store.WriteBool(o.Value, Options[o.CheckBox]);
+    store.WriteInteger(kOsdPlaceValue, static_cast<std::uint32_t>(OsdPlace));
+    store.WriteInteger(kOsdSecondsValue, static_cast<std::uint32_t>(OsdSeconds));
+    store.WriteString(kNowPlayingFileValue, NowPlayingFile);
+    store.WriteString(kNowPlayingTemplateValue, NowPlayingTemplate);
 }
 
 std::vector<TNamedValue> TSettings::Export() const {
@@ -192,37 +235,47 @@ std::vector<TNamedValue> TSettings::Export() const {
 }
 
 namespace {
-enum class TKind { Unknown, Key, Flag, Text, Language };
+enum class TKind { Unknown, Number, Text, Language };
+
+// What a stored value must be: a number within its range, or a text.
+struct TRule {
+    TKind Kind = TKind::Unknown;
+    std::uint32_t Max = 0, Min = 0;
+};
 
 bool Named(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
 
-TKind KindOf(const std::wstring& name) {
+TRule RuleOf(const std::wstring& name) {
     for (const TActionInfo& a : kActions)
-        if (Named(name, a.Value)) return TKind::Key;
+        if (Named(name, a.Value)) return {TKind::Number, 0xFFFF};
     for (const TAlarmActionInfo& a : kAlarmActions)
-        if (Named(name, a.Value)) return TKind::Flag;
+        if (Named(name, a.Value)) return {TKind::Number, 1};
     for (const TOptionInfo& o : kOptions)
-        if (Named(name, o.Value)) return TKind::Flag;
+        if (Named(name, o.Value)) return {TKind::Number, 1};
     for (const TOptionInfo& o : kLaterOptions)
-        if (Named(name, o.Value)) return TKind::Flag;
-    if (Named(name, kFolderValue) || Named(name, kPlayerPathValue)) return TKind::Text;
-    if (Named(name, kLanguageValue)) return TKind::Language;
-    return TKind::Unknown;
+        if (Named(name, o.Value)) return {TKind::Number, 1};
+    for (const TOptionInfo& o : kShowOptions)
+        if (Named(name, o.Value)) return {TKind::Number, 1};
+    if (Named(name, kOsdPlaceValue)) return {TKind::Number, 4};
+    if (Named(name, kOsdSecondsValue)) return {TKind::Number, 10, 1};
+    for (const wchar_t* text : {kFolderValue, kPlayerPathValue, kNowPlayingFileValue, kNowPlayingTemplateValue})
+        if (Named(name, text)) return {TKind::Text};
+    if (Named(name, kLanguageValue)) return {TKind::Language};
+    return {};
 }
 }  // namespace
 
-bool TSettings::Known(const std::wstring& name) { return KindOf(name) != TKind::Unknown; }
+bool TSettings::Known(const std::wstring& name) { return RuleOf(name).Kind != TKind::Unknown; }
 
 std::wstring TSettings::Check(const TNamedValue& value) {
-    const TKind kind = KindOf(value.Name);
-    if (kind == TKind::Unknown) return Text(TTextId::ProblemUnknownName, value.Name);
-    const bool text = kind == TKind::Text || kind == TKind::Language;
+    const TRule rule = RuleOf(value.Name);
+    if (rule.Kind == TKind::Unknown) return Text(TTextId::ProblemUnknownName, value.Name);
+    const bool text = rule.Kind != TKind::Number;
     if ((value.Value.Type == TStoredValue::String) != text || value.Value.Type == TStoredValue::Bad)
         return Text(TTextId::ProblemWrongType, value.Name);
     TLanguage language;
-    const bool inRange = kind == TKind::Key    ? value.Value.Int <= 0xFFFF
-                         : kind == TKind::Flag ? value.Value.Int <= 1
-                         : kind == TKind::Language ? LanguageFromCode(value.Value.Str, language)
-                                                   : true;
+    const bool inRange = rule.Kind == TKind::Number     ? value.Value.Int >= rule.Min && value.Value.Int <= rule.Max
+                         : rule.Kind == TKind::Language ? LanguageFromCode(value.Value.Str, language)
+                                                        : true;
     return inRange ? std::wstring() : Text(TTextId::ProblemOutOfRange, value.Name);
 }

@@ -40,6 +40,14 @@ extern const std::array<TOptionInfo, 11> kOptions;
 // Options added since: stored after "Dir", so that older copies read the key
 // as before; an absent value leaves the option in its designed state.
 extern const std::array<TOptionInfo, 1> kLaterOptions;
+// The display and the now-playing file: stored after every value before
+// them, "Language" included.
+extern const std::array<TOptionInfo, 3> kShowOptions;
+extern const wchar_t kOsdPlaceValue[];
+extern const wchar_t kOsdSecondsValue[];
+extern const wchar_t kNowPlayingFileValue[];
+extern const wchar_t kNowPlayingTemplateValue[];
+extern const wchar_t kDefaultNowPlayingTemplate[];
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -67,7 +75,11 @@ enum TOption : int {
     optAskOnExit = 10,
     optAutoPlay = 13,
     optRecycle = 14,
+    optOsdSongs = 15,
+    optOsdKeys = 16,
+    optNowPlaying = 17,
 };
+constexpr int kLastOption = 17;
 
 class TSettings {
 public:
@@ -78,10 +90,14 @@ public:
     // is not shown and not registered.
     std::array<TShortCut, kActionCount + 1> Keys{};  // [1]..[33]
     std::array<bool, 6> AlarmActions{};              // [1]..[5], by radio button
-    std::array<bool, 15> Options{};                  // [1]..[14], by check box; no 11
+    std::array<bool, kLastOption + 1> Options{};     // [1]..[17], by check box; no 11
     std::wstring Folder;                             // "Dir"
     std::wstring PlayerPath;                         // "WA"
     TLanguage Language;
+    int OsdPlace = 0;     // TOsdPlace
+    int OsdSeconds = 2;   // 1..10
+    std::wstring NowPlayingFile;
+    std::wstring NowPlayingTemplate;
     // The alarm's time, as a time of day; not stored.
     double AlarmTime = 0.0;
 
@@ -114,5 +130,6 @@ public:
 
 private:
     void WriteValues(TSettingsStore& store) const;
+    void ResetShowSettings();
     bool FLoaded = false;
 };

@@ -9,7 +9,7 @@ using namespace form_window;
 
 namespace {
 // The option boxes, the alarm's own box (1) and the unused 11 aside.
-bool IsOptionBox(int n) { return n >= 2 && n <= 14 && n != 11; }
+bool IsOptionBox(int n) { return n >= 2 && n <= kLastOption && n != 11; }
 }  // namespace
 
 bool TForm1::Checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -62,13 +62,16 @@ void TForm1::ShowSettings() {
         ~TDone() { Flag = false; }
     } done{FShowing};
     for (int n = 1; n <= kActionCount; ++n) SetHotKeyWord(HotKey[n], Settings.KeyInForce(n));
-    for (int n = 2; n <= 14; ++n)
+    for (int n = 2; n <= kLastOption; ++n)
         if (IsOptionBox(n))
             SendMessageW(CheckBox[n], BM_SETCHECK, Settings.Options[n] ? BST_CHECKED : BST_UNCHECKED, 0);
     ShowAlarmActions();
     HTime1->SetTime(Settings.AlarmTime);
     ShowAlarmArmed();
     SetWindowTextW(Edit1, Settings.Folder.c_str());
+    SendMessageW(OsdPlaceBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdPlace), 0);
+    SendMessageW(OsdSecondsBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdSeconds - kOsdMinSeconds), 0);
+    SetWindowTextW(NowPlayingTemplate, Settings.NowPlayingTemplate.c_str());
     for (int n = 1; n <= kActionCount; ++n) UpdateHotKeyMark(n);
 }
 
@@ -79,4 +82,9 @@ void TForm1::ControlChanged(int id, int code) {
     if (code == EN_CHANGE && key >= 1 && key <= kActionCount) Settings.SetKeyFromField(key, GetHotKeyWord(HotKey[key]));
     if (code == BN_CLICKED && IsOptionBox(box)) Settings.Options[box] = Checked(CheckBox[box]);
     if (code == EN_CHANGE && id == kIdEdit1) Settings.Folder = WindowText(Edit1);
+    if (code == EN_CHANGE && id == kIdNowPlayingTemplate) Settings.NowPlayingTemplate = WindowText(NowPlayingTemplate);
+    if (code == CBN_SELCHANGE && id == kIdOsdPlace)
+        Settings.OsdPlace = static_cast<int>(SendMessageW(OsdPlaceBox, CB_GETCURSEL, 0, 0));
+    if (code == CBN_SELCHANGE && id == kIdOsdSeconds)
+        Settings.OsdSeconds = kOsdMinSeconds + static_cast<int>(SendMessageW(OsdSecondsBox, CB_GETCURSEL, 0, 0));
 }

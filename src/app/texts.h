@@ -43,10 +43,17 @@ enum class TTextId : int {
     FileNotCopied, FileNotMoved, FileAlreadyThere, ReasonMissing, ReasonReadOnly, ReasonTooLongForBin, ReasonNoRoom,
     ReasonNoFolder, ReasonNoAccess, ReasonNotVerified, PlayerNoAnswer,
     // the settings file, export and import
-    SettingsFileUnreadable, SettingsFileUnwritable, SettingsFileEncoding, SettingsFileLine, ProblemNotAValue, ProblemUnknownType, ProblemBadNumber, ProblemBadString, ProblemForeignKey, ProblemNotRegFile, ProblemUnknownName, ProblemWrongType, ProblemOutOfRange, ProblemKeptAsItIs,
+    SettingsFileUnreadable, SettingsFileUnwritable, SettingsFileEncoding, SettingsFileLine, ProblemNotAValue,
+    ProblemUnknownType, ProblemBadNumber, ProblemBadString, ProblemForeignKey, ProblemNotRegFile, ProblemUnknownName,
+    ProblemWrongType, ProblemOutOfRange, ProblemKeptAsItIs,
     MenuExport, MenuImport, TransferFilter, ExportTitle, ImportTitle, ExportFailed, ImportRefused, ImportUnreadable,
     // the command line
     CommandUnknown, CommandNoAnswer, CommandBusy, CommandHelp,
+    // the on-screen display and the now-playing file
+    OptionOsdSongs, OptionOsdKeys, OsdPlaceBottomRight, OsdPlaceBottomLeft, OsdPlaceTopRight, OsdPlaceTopLeft,
+    OsdPlaceCentre, OsdSeconds, OptionNowPlaying, NowPlayingButton, NowPlayingTitle, NowPlayingFilter,
+    NowPlayingNotWritten, OsdPlaying, OsdPaused, OsdStopped, OsdVolume, OsdPosition, OsdShuffleOn, OsdShuffleOff,
+    OsdRepeatOn, OsdRepeatOff, OsdVolumeAsked, OsdPositionAsked, OsdRepeatAsked,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

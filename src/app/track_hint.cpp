@@ -11,6 +11,7 @@ constexpr int kMaxCaption = 2047;
 // The song's balloon waits while a balloon about the keys is being read;
 // it then shows the song playing at that moment.
 void TForm1::wCtrlTrackChange() {
+    ShowSong(Settings.Options[optOsdSongs]);
     if (!Settings.Options[optTrackHint]) return;
     const ULONGLONG now = GetTickCount64();
     if (now >= FKeysBalloonUntil) {

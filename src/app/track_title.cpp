@@ -1,5 +1,6 @@
 #include "app/track_title.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace {
@@ -22,4 +23,27 @@ std::wstring TrackTitleFromCaption(const std::wstring& caption) {
         return title;
     }
     return {};
+}
+
+TCaptionSong SongFromCaption(const std::wstring& caption) {
+    TCaptionSong song;
+    std::wstring rest = TrackTitleFromCaption(caption);
+    // The state stands after the player's name, in brackets.
+    const std::wstring tail = caption.substr(std::min(caption.size(), rest.size()));
+    song.Stopped = tail.find(L"[Stopped]") != std::wstring::npos;
+    song.Paused = tail.find(L"[Paused]") != std::wstring::npos;
+    size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= L'0' && rest[digits] <= L'9') ++digits;
+    if (digits > 0 && digits < 10 && rest.compare(digits, 2, L". ") == 0) {
+        song.Number = std::stoi(rest.substr(0, digits));
+        rest.erase(0, digits + 2);
+    }
+    const size_t dash = rest.find(L" - ");
+    if (dash == std::wstring::npos) {
+        song.Title = rest;
+        return song;
+    }
+    song.Artist = rest.substr(0, dash);
+    song.Title = rest.substr(dash + 3);
+    return song;
 }

@@ -29,7 +29,7 @@ bool TOpenDialog::Execute() {
     ofn.lpstrFile = buf.data();
     ofn.nMaxFile = static_cast<DWORD>(buf.size());
     ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | (Save ? OFN_OVERWRITEPROMPT : 0);
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | (Save ? OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT : 0);
     ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
     if (!(Save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
     FileName = buf.data();

@@ -1,5 +1,7 @@
 #include "player/player_window.h"
 
+#include <memory>
+
 HWND FindPlayerWindow(const wchar_t* className) { return FindWindowW(className, nullptr); }
 
 namespace {
@@ -31,6 +33,23 @@ std::optional<LRESULT> PlayerAsk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return std::nullopt;
     }
     return static_cast<LRESULT>(result);
+}
+
+namespace {
+void CALLBACK Answered(HWND, UINT, ULONG_PTR data, LRESULT result) {
+    std::unique_ptr<std::function<void(LRESULT)>> answer(reinterpret_cast<std::function<void(LRESULT)>*>(data));
+    if (*answer) (*answer)(result);
+}
+}  // namespace
+
+// The answer is kept until the player gives it: a player that never does
+// keeps one small object, which nothing else waits on.
+bool PlayerAskLater(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, std::function<void(LRESULT)> answer) {
+    if (!wnd) return false;
+    auto kept = std::make_unique<std::function<void(LRESULT)>>(std::move(answer));
+    if (!SendMessageCallbackW(wnd, msg, wp, lp, &Answered, reinterpret_cast<ULONG_PTR>(kept.get()))) return false;
+    kept.release();
+    return true;
 }
 
 LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return PlayerAsk(wnd, msg, wp, lp).value_or(0); }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -60,6 +61,11 @@ std::optional<LRESULT> PlayerAsk(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 // up; on Windows it may still reach the player later, before anything sent
 // after it.
 LRESULT PlayerSend(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Sends a message without waiting for the answer: answer runs on this thread,
+// from its message loop, when the player has answered; never if it does not.
+// False (and answer never runs) when there is no window.
+bool PlayerAskLater(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, std::function<void(LRESULT)> answer);
 
 // Sends a WM_COPYDATA request carrying a zero-terminated 8-bit text.
 LRESULT PlayerSendCopyData(HWND wnd, ULONG_PTR code, const std::string& text);

@@ -101,6 +101,12 @@ protected:
         v[L"Dir"] = Sz(folder);
         v[L"DelToRecycle"] = Dw(1);
         v[L"Language"] = Sz(L"ru");
+        for (const TOptionInfo& o : kShowOptions) v[o.Value] = Dw(0);
+        v[L"OsdKeys"] = Dw(1);
+        v[L"OsdPlace"] = Dw(3);
+        v[L"OsdSeconds"] = Dw(5);
+        v[L"NowPlayingFile"] = Sz(L"");
+        v[L"NowPlayingTemplate"] = Sz(L"%title%");
         return v;
     }
     void Store(const TValues& values) {

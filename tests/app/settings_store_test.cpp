@@ -16,7 +16,8 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     EXPECT_TRUE(f.Checked(f.CheckBox[14])) << "deleting goes to the Recycle Bin";
 
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 51u) << "the 49 values older copies know, \"DelToRecycle\" and \"PlayPause\"";
+    EXPECT_EQ(ValueCount(), 58u) << "the 49 values older copies know, \"DelToRecycle\", \"PlayPause\" and the "
+                                     "display's and the now-playing file's seven";
     EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
     EXPECT_EQ(Dword(L"PlayPause"), 0u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
@@ -25,6 +26,13 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     EXPECT_EQ(Dword(L"AutoPlay"), 0u);
     EXPECT_EQ(Text(kSettingsKey, L"Dir"), L"");
     EXPECT_EQ(Text(kSettingsKey, L"WA"), L"<absent>");
+    // The display and the file are off until the user turns them on.
+    EXPECT_EQ(Dword(L"OsdKeys"), 0u);
+    EXPECT_EQ(Dword(L"OsdSongs"), 0u);
+    EXPECT_EQ(Dword(L"OsdPlace"), 0u);
+    EXPECT_EQ(Dword(L"OsdSeconds"), 2u);
+    EXPECT_EQ(Dword(L"NowPlaying"), 0u);
+    EXPECT_EQ(Text(kSettingsKey, L"NowPlayingTemplate"), L"%artist% - %title%");
     EXPECT_TRUE(asked.empty());
 }
 
@@ -251,4 +259,48 @@ TEST_F(AppTest, ALongFolderIsSavedWhole) {
     Restart();
     EXPECT_EQ(EditText().size(), dir.size());
     EXPECT_TRUE(EditText() == dir);
+}
+
+// The display's place and time: read after every other value, a number out
+// of range reported as a bad value and the designed state kept; the
+// window's choices act at once and are stored by a save.
+TEST_F(AppTest, TheDisplayAndFileSettingsAreCheckedShownAndStored) {
+    struct TRow {
+        const wchar_t* Name;
+        DWORD Stored;
+        int Place, Seconds;
+        bool Reported;
+    };
+    const TRow rows[] = {
+        {L"OsdPlace", 4, 4, 2, false},
+        {L"OsdPlace", 5, 0, 2, true},
+        {L"OsdSeconds", 10, 0, 10, false},
+        {L"OsdSeconds", 0, 0, 2, true},
+    };
+    const auto selected = [](HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << WideToUtf8(row.Name) << " = " << row.Stored);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
+        WriteDword(row.Name, row.Stored);
+        asked.clear();
+        Restart();
+        EXPECT_EQ(selected(Form().OsdPlaceBox), row.Place);
+        EXPECT_EQ(selected(Form().OsdSecondsBox), row.Seconds - 1);
+        ASSERT_EQ(asked.size(), row.Reported ? 1u : 0u);
+        if (row.Reported) {
+            EXPECT_NE(asked[0].Text.find(std::wstring(L"Invalid value for '") + row.Name + L"'"), std::wstring::npos);
+        }
+    }
+
+    TForm1& f = Form();
+    SendMessageW(f.OsdPlaceBox, CB_SETCURSEL, 2, 0);
+    SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(f.OsdPlaceBox), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(f.OsdPlaceBox));
+    SetWindowTextW(f.NowPlayingTemplate, L"%title% (%album%)");
+    EXPECT_EQ(f.Settings.OsdPlace, 2);
+    EXPECT_EQ(f.Settings.NowPlayingTemplate, L"%title% (%album%)");
+    f.SaveSettings();
+    Restart();
+    EXPECT_EQ(selected(Form().OsdPlaceBox), 2);
+    EXPECT_EQ(WindowText(Form().NowPlayingTemplate), L"%title% (%album%)");
 }
