@@ -73,6 +73,17 @@ seed_settings() {
 
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; wait 2>/dev/null || true; }
 
+# The desktop's DPI for the programs started next (96 is the prefix's own).
+desktop='HKCU\Control Panel\Desktop'
+restore_dpi() { wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1; }
+set_dpi() {
+  stop_wine
+  if [ "$1" = 96 ]; then restore_dpi; else
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  fi
+  stop_wine
+}
+
 # install_player <bin dir> [player args...]: puts the 32-bit stand-in player
 # where Plovik looks first, "C:\Progra~1\Winamp\Winamp.exe" (the prefix links
 # "Progra~1" to "Program Files", see tools/wine-prefix.sh).

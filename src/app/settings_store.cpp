@@ -4,6 +4,7 @@
 #include "app/settings_registry.h"
 #include "app/texts.h"
 #include "desktop/application.h"
+#include "desktop/atomic_file.h"
 #include "look/folder_dialog.h"
 
 bool TRegistryStore::Exists() const { return SettingsRegistry().KeyExists(kSettingsKey); }
@@ -110,60 +111,6 @@ std::unique_ptr<TSettingsStore> MakeSettingsStore() {
     const std::wstring ini = PortableSettingsPath();
     if (GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES) return std::make_unique<TIniFileStore>(ini);
     return std::make_unique<TRegistryStore>();
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& why) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        why = SystemErrorText(GetLastError());
-        return false;
-    }
-    bytes.clear();
-    char buf[16384];
-    DWORD got = 0;
-    bool ok = true;
-    while ((ok = ReadFile(f, buf, sizeof(buf), &got, nullptr) != FALSE) && got > 0) bytes.append(buf, got);
-    if (!ok) why = SystemErrorText(GetLastError());
-    CloseHandle(f);
-    return ok;
-}
-
-namespace {
-constexpr int kReplaceAttempts = 10;
-constexpr DWORD kReplaceWaitMs = 15;
-}  // namespace
-
-bool WriteFileAtomically(const std::wstring& path, const std::string& bytes, std::wstring& why) {
-    // A file the user made read-only is not replaced, although a rename
-    // over it would succeed on some systems.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        why = SystemErrorText(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    const std::wstring temp = path + L".new~";
-    HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        why = SystemErrorText(GetLastError());
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size() && FlushFileBuffers(f);
-    DWORD error = GetLastError();
-    CloseHandle(f);
-    // A reader (a backup, a scanner, the user's editor) may hold the old
-    // file for a moment: the new one takes its place once it lets go.
-    for (int attempt = 0; ok && attempt < kReplaceAttempts; ++attempt) {
-        if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-        error = GetLastError();
-        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
-        Sleep(kReplaceWaitMs);
-    }
-    why = SystemErrorText(error);
-    DeleteFileW(temp.c_str());
-    return false;
 }
 
 std::wstring ProblemText(const std::wstring& file, const TLineProblem& problem) {

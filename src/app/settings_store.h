@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/settings_text.h"
+#include "desktop/atomic_file.h"
 
 class TSettingsStore {
 public:
@@ -141,7 +142,3 @@ std::wstring PortableSettingsPath();
 std::unique_ptr<TSettingsStore> MakeSettingsStore();
 // A line's problem as the user reads it.
 std::wstring ProblemText(const std::wstring& file, const TLineProblem& problem);
-// Writes the bytes through a new file in the same folder that then replaces
-// the old one: a reader or a power loss sees the old file or the new, whole.
-bool WriteFileAtomically(const std::wstring& path, const std::string& bytes, std::wstring& why);
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& why);

@@ -165,7 +165,10 @@ TEST_F(PortableTest, EveryConditionOfTheFileKeepsWhatItHeldAndTouchesNoRegistry)
         for (const std::wstring& line : r.Lines)
             EXPECT_NE(text.find(line + L"\r\n"), std::wstring::npos) << r.Name << ": " << WideToUtf8(line);
         EXPECT_FALSE(KeyExists()) << r.Name << ": the registry was written";
-        EXPECT_EQ(GetFileAttributesW((ini + L".new~").c_str()), INVALID_FILE_ATTRIBUTES) << r.Name;
+        WIN32_FIND_DATAW found;
+        HANDLE list = FindFirstFileW((folder + L"\\*.tmp").c_str(), &found);
+        EXPECT_EQ(list, INVALID_HANDLE_VALUE) << r.Name << ": a helper file is left";
+        if (list != INVALID_HANDLE_VALUE) FindClose(list);
         form.reset();
     }
 }

@@ -8,8 +8,6 @@ bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
 shots=$(realpath -m "$bin/../screenshots")
-desktop='HKCU\Control Panel\Desktop'
-restore_dpi() { wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1; }
 trap 'stop_wine; restore_dpi; stop_wine' EXIT
 mkdir -p "$shots"
 
@@ -73,11 +71,7 @@ work_shot=$(mktemp --suffix=.png)
 install_player "$bin"
 
 for dpi in 96 144; do
-  stop_wine
-  if [ "$dpi" = 96 ]; then restore_dpi; else
-    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  fi
-  stop_wine
+  set_dpi "$dpi"
   seed_settings '"Language"="en"' '"AskOnExit"=dword:00000000'
   start
   read -r width _ < <(xdotool getwindowgeometry "$form" | awk '/Geometry/ { split($2, g, "x"); print g[1], g[2] }')

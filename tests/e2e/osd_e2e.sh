@@ -10,8 +10,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/session-lib.sh"
 begin_scenario "$bin"
 mkdir -p "$shots"
-desktop='HKCU\Control Panel\Desktop'
-restore_dpi() { wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1; }
 trap 'stop_wine; restore_dpi; stop_wine; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -36,11 +34,7 @@ press_key() {
 # Where Plovik looks for the player first, so that it asks nothing at start.
 install_player "$bin"
 for dpi in 96 144; do
-  stop_wine
-  if [ "$dpi" = 96 ]; then restore_dpi; else
-    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  fi
-  stop_wine
+  set_dpi "$dpi"
   for lang in ru en; do
     seed_settings "\"Language\"=\"$lang\"" '"OsdKeys"=dword:00000001' '"OsdSeconds"=dword:0000000a' \
       '"NowPlaying"=dword:00000001' "\"NowPlayingFile\"=\"$(win_path "$now_file" | sed 's/\\/\\\\/g')\"" \
