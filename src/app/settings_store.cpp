@@ -113,6 +113,14 @@ std::unique_ptr<TSettingsStore> MakeSettingsStore() {
     return std::make_unique<TRegistryStore>();
 }
 
+bool DecodeSettingsFile(const std::string& bytes, std::wstring& text) {
+    if (DecodeSettingsBytes(bytes, text)) return true;
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    text.assign(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+    return false;
+}
+
 std::wstring ProblemText(const std::wstring& file, const TLineProblem& problem) {
     std::wstring what;
     switch (problem.Problem) {
@@ -155,12 +163,7 @@ bool TIniFileStore::Read() {
         return FReadable = false;
     }
     std::wstring text;
-    if (!DecodeSettingsBytes(bytes, text)) {
-        const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.assign(static_cast<size_t>(n), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-        FWarnings.push_back(Text(TTextId::SettingsFileEncoding, FPath));
-    }
+    if (!DecodeSettingsFile(bytes, text)) FWarnings.push_back(Text(TTextId::SettingsFileEncoding, FPath));
     const TSettingsText parsed = ParseSettingsText(text, false, kIniSection);
     FValues = parsed.Values;
     FKeptLines.clear();

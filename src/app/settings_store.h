@@ -140,5 +140,8 @@ std::wstring ProgramPath();
 std::wstring PortableSettingsPath();
 // Plovik.ini beside the program when it is there, the registry otherwise.
 std::unique_ptr<TSettingsStore> MakeSettingsStore();
+// A settings file's bytes as text; bytes that are no UTF-8 nor UTF-16 are
+// read in the system's code page, and false says so.
+bool DecodeSettingsFile(const std::string& bytes, std::wstring& text);
 // A line's problem as the user reads it.
 std::wstring ProblemText(const std::wstring& file, const TLineProblem& problem);

@@ -25,11 +25,7 @@ bool TSettingsTransfer::Read(const std::wstring& path, std::vector<TNamedValue>&
         error = Text(TTextId::ImportUnreadable, path, why);
         return false;
     }
-    if (!DecodeSettingsBytes(bytes, text)) {
-        const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.assign(static_cast<size_t>(n), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    }
+    DecodeSettingsFile(bytes, text);  // another code page is no reason to refuse an import
     const TSettingsText parsed = ParseSettingsText(text, !IsIniName(path), IsIniName(path) ? kIniSection : kRegExportKey);
     std::vector<std::wstring> lines;
     for (const TLineProblem& p : parsed.Problems) lines.push_back(ProblemText(path, p));
