@@ -1,6 +1,8 @@
 // System-wide hot keys for the running application, reported through one
 // event per manager. A hot key is given as a hot-key word: bits 0-7 the
-// virtual-key code, 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt; 0 means no key.
+// virtual-key code, 0x1000 Win, 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt; 0
+// means no key. The stored word of old has no Win bit: a word with it is
+// kept in a value of its own, never in an action's own value.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 
 using TShortCut = std::uint16_t;
 
+constexpr TShortCut kHotKeyWin = 0x1000;
 constexpr TShortCut kHotKeyShift = 0x2000;
 constexpr TShortCut kHotKeyCtrl = 0x4000;
 constexpr TShortCut kHotKeyAlt = 0x8000;
