@@ -43,6 +43,11 @@ TForm1::TForm1(std::unique_ptr<TSettingsStore> store) : Store(store ? std::move(
             if (RepeatsWhileHeld(n) || KeyRepeatGuard.FirstOfPress(n, hk)) (this->*h)(hk, idx);
         };
     }
+    // A taken key's press comes from the hook, repeats and all: toggles act
+    // once per press there too.
+    KeyTaker.OnPressed = [this](int n, bool repeat) {
+        if (!repeat || RepeatsWhileHeld(n)) HotKeyPressed(n);
+    };
     AboutBoxFn = [](HWND owner, const std::wstring& app, const std::wstring& other, HICON icon) {
         ShellAboutW(owner, app.c_str(), other.c_str(), icon);
     };

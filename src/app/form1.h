@@ -21,6 +21,7 @@
 #include "desktop/application.h"
 #include "desktop/hotkey_manager.h"
 #include "desktop/key_repeat_guard.h"
+#include "desktop/key_taker.h"
 #include "desktop/msg_dialog.h"
 #include "desktop/open_dialog.h"
 #include "desktop/osd_window.h"
@@ -125,6 +126,8 @@ public:
     TWindowTimer Timer1;
     TWindowTimer Timer2;
     TWindowTimer KeyRetryTimer;  // takes keys back that another program held
+    // Keys the user takes from another program that holds them.
+    TKeyTaker KeyTaker;
     // The alarm's check, once a second on the second, only while armed.
     TWindowTimer AlarmTimer;
     std::unique_ptr<TTrayIcon> TrayIcon;
@@ -163,7 +166,8 @@ public:
     bool HotKeysSuspended = false;
 
     // ---- which keys are in force (hotkey_marks.cpp) ----
-    enum class TKeyState { Free, InForce, HeldElsewhere, AssignedAbove, Refused };
+    // Taken: held elsewhere, and taken from there by the hook at the user's choice.
+    enum class TKeyState { Free, InForce, HeldElsewhere, AssignedAbove, Refused, Taken };
     struct TKeyStatus {
         TKeyState State = TKeyState::Free;
         int Above = 0;    // AssignedAbove: the action that holds the combination
@@ -174,6 +178,11 @@ public:
     // The mark's text of a field, empty when its key is in force or unbound.
     std::wstring KeyStatusText(int n) const;
     void RetryHeldHotKeys();
+    // The user's choice from a mark: take the key from the program that
+    // holds it, or give it back. In force at once, and kept with the settings.
+    void TakeKey(int n, bool take);
+    // The mark's menu, at a point of the screen, for a key held elsewhere or taken.
+    void OfferKeyTake(int n, POINT at);
     void ReportKeysNotInForce();
     // Suspension by action 5 on the tray: dimmed icon, tip and balloon.
     void ShowKeysSuspended(bool suspended, bool balloon);
@@ -301,6 +310,9 @@ private:
     void RegisterHotKeyOf(int n);
     void UpdateHotKeyMark(int n);
     void UpdateKeyRetryTimer();
+    // The hook takes exactly the keys in the Taken state; while the keys
+    // are off, only the on/off key stays live.
+    void UpdateTakenKeys();
     void CreateAlarmControls();
     void CreateFileControls();
     void CreateOptionControls();

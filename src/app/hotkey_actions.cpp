@@ -13,13 +13,13 @@ void TForm1::ApplyHotKeys() {
     if (HotKeysSuspended)
         SetHotKeysSuspended(false);
     else
-        UpdateKeyRetryTimer();
+        UpdateTakenKeys();
 }
 
 void TForm1::SetHotKeysSuspended(bool suspended) {
     HotKeysSuspended = suspended;
     if (suspended) EnableHotKeys(false);
-    UpdateKeyRetryTimer();
+    UpdateTakenKeys();
     ShowKeysSuspended(suspended, true);
 }
 

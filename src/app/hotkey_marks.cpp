@@ -4,6 +4,7 @@
 #include "app/form1.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -21,9 +22,36 @@ constexpr UINT kKeyRetryMs = 3000;
 constexpr size_t kBalloonTextRoom = 255;
 const std::wstring_view kCutMark = L", …";
 
+// Where a menu of a control opens: at the mouse, or under the control when
+// the keyboard asked for it.
+POINT MenuPoint(HWND wnd, UINT msg, LPARAM lp) {
+    if (msg == WM_CONTEXTMENU && lp != -1) return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    return {r.left, r.bottom};
+}
+
+// A mark, or the field beside it, offers to take the key from the program
+// that holds it (or to give it back): a click on the mark, or either one's
+// context menu.
+bool OffersKeyTake(HWND wnd, UINT msg, LPARAM lp, int n) {
+    TForm1* form = TForm1::Running();
+    if (!form || (msg != WM_CONTEXTMENU && msg != WM_LBUTTONUP)) return false;
+    const TForm1::TKeyState st = form->KeyStatus[n].State;
+    if (st != TForm1::TKeyState::HeldElsewhere && st != TForm1::TKeyState::Taken) return false;
+    form->OfferKeyTake(n, MenuPoint(wnd, msg, lp));
+    return true;
+}
+
+LRESULT CALLBACK FieldMenuProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR n) {
+    if (msg == WM_CONTEXTMENU && OffersKeyTake(wnd, msg, lp, static_cast<int>(n))) return 0;
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
 // The mark: a small icon painted to the control's size, which follows the
 // window's DPI. GWLP_USERDATA holds the shared system icon to draw.
-LRESULT CALLBACK MarkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK MarkProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR n) {
+    if (OffersKeyTake(wnd, msg, lp, static_cast<int>(n))) return 0;
     if (msg != WM_PAINT) return DefSubclassProc(wnd, msg, wp, lp);
     PAINTSTRUCT ps;
     RECT r;
@@ -77,7 +105,8 @@ HWND TForm1::EnsureHotKeyMark(int n) {
     HWND mark = AddControl(GetParent(HotKey[n]), L"STATIC", L"", SS_NOTIFY, field.right + 3, field.top + 1, 16,
                            field.bottom - field.top - 2);
     ShowWindow(mark, SW_HIDE);
-    SetWindowSubclass(mark, MarkProc, 1, 0);
+    SetWindowSubclass(mark, MarkProc, 1, static_cast<DWORD_PTR>(n));
+    SetWindowSubclass(HotKey[n], FieldMenuProc, 2, static_cast<DWORD_PTR>(n));
     AddTool(FMarkTip, mark);
     AddTool(FMarkTip, HotKey[n]);
     HotKeyMark[n] = mark;
@@ -90,6 +119,7 @@ std::wstring TForm1::KeyStatusText(int n) const {
         case TKeyState::HeldElsewhere: return Text(TTextId::MarkHeldElsewhere);
         case TKeyState::AssignedAbove: return Text(TTextId::MarkAssignedAbove, Text(kActions[s.Above - 1].Label));
         case TKeyState::Refused: return std::wstring(Text(TTextId::MarkRefused)) + L": " + SystemErrorText(s.Error);
+        case TKeyState::Taken: return Text(TTextId::MarkTaken);
         default: return {};
     }
 }
@@ -100,9 +130,10 @@ void TForm1::UpdateHotKeyMark(int n) {
     const std::wstring text = KeyStatusText(n);
     if (text.empty() && !HotKeyMark[n]) return;
     HWND mark = EnsureHotKeyMark(n);
-    const wchar_t* icon = KeyStatus[n].State == TKeyState::AssignedAbove ? IDI_INFORMATION
-                          : KeyStatus[n].State == TKeyState::Refused      ? IDI_ERROR
-                                                                          : IDI_WARNING;
+    const TKeyState st = KeyStatus[n].State;
+    const wchar_t* icon = st == TKeyState::AssignedAbove || st == TKeyState::Taken ? IDI_INFORMATION
+                          : st == TKeyState::Refused                              ? IDI_ERROR
+                                                                                  : IDI_WARNING;
     SetWindowLongPtrW(mark, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(LoadIconW(nullptr, icon)));
     SetWindowTextW(mark, text.c_str());
     SetToolText(FMarkTip, mark, text);
@@ -127,7 +158,7 @@ void TForm1::RegisterHotKeyOf(int n) {
         if (s.Above != 0)
             s.State = TKeyState::AssignedAbove;
         else if (HotKeyManager[n].LastError() == ERROR_HOTKEY_ALREADY_REGISTERED)
-            s.State = TKeyState::HeldElsewhere;
+            s.State = Settings.Taken[n] ? TKeyState::Taken : TKeyState::HeldElsewhere;
         else {
             s.State = TKeyState::Refused;
             s.Error = HotKeyManager[n].LastError();
@@ -138,20 +169,58 @@ void TForm1::RegisterHotKeyOf(int n) {
     if (old.State != s.State || old.Above != s.Above || old.Error != s.Error) UpdateHotKeyMark(n);
 }
 
-// Suspended keys are not asked for: the user switched them off.
+// Suspended keys are not asked for: the user switched them off. The hook
+// is looked after while it runs.
 void TForm1::UpdateKeyRetryTimer() {
     bool held = false;
-    for (int n = 1; n <= kActionCount; ++n) held = held || KeyStatus[n].State == TKeyState::HeldElsewhere;
-    KeyRetryTimer.SetEnabled(held && !HotKeysSuspended);
+    for (int n = 1; n <= kActionCount; ++n)
+        held = held || KeyStatus[n].State == TKeyState::HeldElsewhere || KeyStatus[n].State == TKeyState::Taken;
+    KeyRetryTimer.SetEnabled((held && !HotKeysSuspended) || KeyTaker.Hooked());
+}
+
+void TForm1::UpdateTakenKeys() {
+    std::vector<TKeyTaker::TTaken> keys;
+    for (int n = 1; n <= kActionCount; ++n)
+        if (KeyStatus[n].State == TKeyState::Taken && (!HotKeysSuspended || n == 5))
+            keys.push_back({n, KeyStatus[n].Word});
+    KeyTaker.SetKeys(keys);
+    UpdateKeyRetryTimer();
+}
+
+void TForm1::TakeKey(int n, bool take) {
+    if (FClosed) return;
+    Settings.Taken[n] = take;
+    TKeyStatus& s = KeyStatus[n];
+    if (take && s.State == TKeyState::HeldElsewhere)
+        s.State = TKeyState::Taken;
+    else if (!take && s.State == TKeyState::Taken)
+        s.State = TKeyState::HeldElsewhere;
+    else
+        return;
+    UpdateHotKeyMark(n);
+    UpdateTakenKeys();
+}
+
+void TForm1::OfferKeyTake(int n, POINT at) {
+    const bool take = KeyStatus[n].State == TKeyState::HeldElsewhere;
+    TPopupMenu menu;
+    menu.Add(::Text(take ? TTextId::MenuTakeKey : TTextId::MenuGiveKeyBack), [this, n, take] { TakeKey(n, take); });
+    SetForegroundWindow(FHandle);
+    menu.Popup(at.x, at.y, FHandle);
 }
 
 void TForm1::RetryHeldHotKeys() {
+    KeyTaker.Heal();
     if (HotKeysSuspended) {
         UpdateKeyRetryTimer();
         return;
     }
+    bool returned = false;
     for (int n = 1; n <= kActionCount; ++n) {
-        if (KeyStatus[n].State != TKeyState::HeldElsewhere || !HotKeyManager[n].Registrations().empty()) continue;
+        const TKeyState was = KeyStatus[n].State;
+        if ((was != TKeyState::HeldElsewhere && was != TKeyState::Taken) ||
+            !HotKeyManager[n].Registrations().empty())
+            continue;
         // The word the key was refused for, not an edit made since: edits
         // take effect only when the keys are applied.
         TKeyStatus& st = KeyStatus[n];
@@ -159,11 +228,17 @@ void TForm1::RetryHeldHotKeys() {
         // other failure now (short of atoms or memory) is a passing one, and
         // the key is asked for again at the next tick.
         if (HotKeyManager[n].AddHotKey(st.Word) != 0) {
+            // The other program let go: the key is registered as any other,
+            // and the hook no longer needs it.
             st.State = TKeyState::InForce;
             UpdateHotKeyMark(n);
+            returned = returned || was == TKeyState::Taken;
         }
     }
-    UpdateKeyRetryTimer();
+    if (returned)
+        UpdateTakenKeys();
+    else
+        UpdateKeyRetryTimer();
 }
 
 // One balloon when start-up finds a key held by another program, naming every
@@ -175,7 +250,7 @@ void TForm1::ReportKeysNotInForce() {
     std::wstring text;
     for (int n = 1; n <= kActionCount; ++n) {
         const TKeyState st = KeyStatus[n].State;
-        if (st == TKeyState::InForce || st == TKeyState::Free) continue;
+        if (st == TKeyState::InForce || st == TKeyState::Free || st == TKeyState::Taken) continue;
         const std::wstring item = (text.empty() ? L"" : L", ") + std::wstring(::Text(kActions[n - 1].Label));
         if (text.size() + item.size() > kBalloonTextRoom - kCutMark.size()) {
             text += kCutMark;

@@ -13,6 +13,7 @@ const wchar_t kOsdSecondsValue[] = L"OsdSeconds";
 const wchar_t kNowPlayingFileValue[] = L"NowPlayingFile";
 const wchar_t kNowPlayingTemplateValue[] = L"NowPlayingTemplate";
 const wchar_t kDefaultNowPlayingTemplate[] = L"%artist% - %title%";
+const wchar_t kTakenKeysValue[] = L"TakenKeys";
 
 const std::array<TActionInfo, kActionCount> kActions = {{
     {TTextId::Action1, L"WaON", 0, 0},
@@ -103,6 +104,35 @@ void LoadValue(const TSettingsStore& store, const wchar_t* name, std::vector<std
 }
 
 // A number outside its range is a bad value like one of the wrong type.
+// The taken actions from their names; false if one is not an action's.
+bool ParseTakenKeys(const std::wstring& text, std::array<bool, kActionCount + 1>& taken) {
+    taken.fill(false);
+    bool fine = true;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find(L',', at);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring name = text.substr(at, end - at);
+        name.erase(0, name.find_first_not_of(L' '));
+        name.erase(name.find_last_not_of(L' ') + 1);
+        at = end + 1;
+        if (name.empty()) continue;
+        int found = 0;
+        for (int n = 1; n <= kActionCount; ++n)
+            if (_wcsicmp(name.c_str(), kActions[n - 1].Value) == 0) found = n;
+        fine = fine && found != 0;
+        taken[found] = found != 0;
+    }
+    return fine;
+}
+
+std::wstring TakenKeysText(const std::array<bool, kActionCount + 1>& taken) {
+    std::wstring text;
+    for (int n = 1; n <= kActionCount; ++n)
+        if (taken[n]) text += (text.empty() ? L"" : L",") + std::wstring(kActions[n - 1].Value);
+    return text;
+}
+
 int ReadRanged(const TSettingsStore& store, const wchar_t* name, int low, int high) {
     const auto value = static_cast<std::int32_t>(store.ReadInteger(name));
     if (value < low || value > high) throw EPlovikError(Text(TTextId::RegistryBadValue, name));
@@ -128,6 +158,7 @@ TShortCut TSettings::KeyInForce(int n) const { return IsAcceptableHotKey(Keys[n]
 
 void TSettings::SetKeyFromField(int n, TShortCut word) {
     if (word == 0 && KeyInForce(n) == 0) return;
+    if (word != Keys[n]) Taken[n] = false;
     Keys[n] = word;
 }
 
@@ -140,6 +171,7 @@ void TSettings::SetAlarmAction(int n, bool on) {
 
 void TSettings::Reset() {
     Keys.fill(0);
+    Taken.fill(false);
     for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) Options[n] = false;
     // The file's path is the user's choice of a place, like the target
     // folder, and stays.
@@ -192,6 +224,11 @@ std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
     LoadValue(store, kNowPlayingFileValue, errors, [&] { NowPlayingFile = store.ReadString(kNowPlayingFileValue); });
     LoadValue(store, kNowPlayingTemplateValue, errors,
               [&] { NowPlayingTemplate = store.ReadString(kNowPlayingTemplateValue); });
+    LoadValue(store, kTakenKeysValue, errors, [&] {
+        // A name that is no action's is told and dropped; the others stand.
+        if (!ParseTakenKeys(store.ReadString(kTakenKeysValue), Taken))
+            throw EPlovikError(Text(TTextId::RegistryBadValue, kTakenKeysValue));
+    });
     // The player's place is asked for and checked by its own steps, which
     // report a bad value; here it is only taken as it stands.
     try {
@@ -224,6 +261,7 @@ void TSettings::WriteValues(TSettingsStore& store) const {
     store.WriteInteger(kOsdSecondsValue, static_cast<std::uint32_t>(OsdSeconds));
     store.WriteString(kNowPlayingFileValue, NowPlayingFile);
     store.WriteString(kNowPlayingTemplateValue, NowPlayingTemplate);
+    store.WriteString(kTakenKeysValue, TakenKeysText(Taken));
 }
 
 std::vector<TNamedValue> TSettings::Export() const {
@@ -235,7 +273,7 @@ std::vector<TNamedValue> TSettings::Export() const {
 }
 
 namespace {
-enum class TKind { Unknown, Number, Text, Language };
+enum class TKind { Unknown, Number, Text, Language, ActionNames };
 
 // What a stored value must be: a number within its range, or a text.
 struct TRule {
@@ -261,6 +299,7 @@ TRule RuleOf(const std::wstring& name) {
     for (const wchar_t* text : {kFolderValue, kPlayerPathValue, kNowPlayingFileValue, kNowPlayingTemplateValue})
         if (Named(name, text)) return {TKind::Text};
     if (Named(name, kLanguageValue)) return {TKind::Language};
+    if (Named(name, kTakenKeysValue)) return {TKind::ActionNames};
     return {};
 }
 }  // namespace
@@ -274,8 +313,10 @@ std::wstring TSettings::Check(const TNamedValue& value) {
     if ((value.Value.Type == TStoredValue::String) != text || value.Value.Type == TStoredValue::Bad)
         return Text(TTextId::ProblemWrongType, value.Name);
     TLanguage language;
-    const bool inRange = rule.Kind == TKind::Number     ? value.Value.Int >= rule.Min && value.Value.Int <= rule.Max
-                         : rule.Kind == TKind::Language ? LanguageFromCode(value.Value.Str, language)
-                                                        : true;
+    std::array<bool, kActionCount + 1> taken{};
+    const bool inRange = rule.Kind == TKind::Number        ? value.Value.Int >= rule.Min && value.Value.Int <= rule.Max
+                         : rule.Kind == TKind::Language    ? LanguageFromCode(value.Value.Str, language)
+                         : rule.Kind == TKind::ActionNames ? ParseTakenKeys(value.Value.Str, taken)
+                                                           : true;
     return inRange ? std::wstring() : Text(TTextId::ProblemOutOfRange, value.Name);
 }

@@ -48,6 +48,9 @@ extern const wchar_t kOsdSecondsValue[];
 extern const wchar_t kNowPlayingFileValue[];
 extern const wchar_t kNowPlayingTemplateValue[];
 extern const wchar_t kDefaultNowPlayingTemplate[];
+// The actions whose key is taken from a program that holds it: their
+// values' names, separated by commas.
+extern const wchar_t kTakenKeysValue[];
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -90,6 +93,9 @@ public:
     // is not shown and not registered.
     std::array<TShortCut, kActionCount + 1> Keys{};  // [1]..[33]
     std::array<bool, 6> AlarmActions{};              // [1]..[5], by radio button
+    // The user's choice to take the action's key from another program that
+    // holds it; it goes with the combination, and a new one clears it.
+    std::array<bool, kActionCount + 1> Taken{};      // [1]..[33]
     std::array<bool, kLastOption + 1> Options{};     // [1]..[17], by check box; no 11
     std::wstring Folder;                             // "Dir"
     std::wstring PlayerPath;                         // "WA"

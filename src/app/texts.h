@@ -54,6 +54,8 @@ enum class TTextId : int {
     OsdPlaceCentre, OsdSeconds, OptionNowPlaying, NowPlayingButton, NowPlayingTitle, NowPlayingFilter,
     NowPlayingNotWritten, OsdPlaying, OsdPaused, OsdStopped, OsdVolume, OsdPosition, OsdShuffleOn, OsdShuffleOff,
     OsdRepeatOn, OsdRepeatOff, OsdVolumeAsked, OsdPositionAsked, OsdRepeatAsked,
+    // a key taken from the program that holds it
+    MarkTaken, MenuTakeKey, MenuGiveKeyBack,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

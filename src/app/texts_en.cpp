@@ -186,5 +186,8 @@ constexpr TTextTable kEnglishTexts = {{
     {OsdVolumeAsked, L"Volume"},
     {OsdPositionAsked, L"Position"},
     {OsdRepeatAsked, L"Repeat"},
+    {MarkTaken, L"Taken from another program"},
+    {MenuTakeKey, L"Take it anyway"},
+    {MenuGiveKeyBack, L"Give it back"},
 }};
 static_assert(InIdOrder(kEnglishTexts), "every text once, in id order");

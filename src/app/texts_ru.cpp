@@ -186,5 +186,8 @@ constexpr TTextTable kRussianTexts = {{
     {OsdVolumeAsked, L"Громкость"},
     {OsdPositionAsked, L"Позиция"},
     {OsdRepeatAsked, L"Повтор"},
+    {MarkTaken, L"Перехвачено у другой программы"},
+    {MenuTakeKey, L"Перехватить"},
+    {MenuGiveKeyBack, L"Вернуть другой программе"},
 }};
 static_assert(InIdOrder(kRussianTexts), "every text once, in id order");

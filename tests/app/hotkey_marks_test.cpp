@@ -308,3 +308,141 @@ TEST_F(MarksTest, AFieldTakesAMediaKeyAloneAndRefusesAnOrdinaryKeyAlone) {
     EXPECT_EQ(f.KeyStatus[33].State, S::InForce);
     EXPECT_FALSE(HotKeyAvailable(VK_MEDIA_PLAY_PAUSE));
 }
+
+namespace {
+
+// The system's input: keys down and up, and a click of the mouse on a window.
+void Keys(const std::vector<WORD>& keys, bool down) {
+    std::vector<INPUT> in;
+    for (WORD vk : keys) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+void Tap(TShortCut word) {
+    Keys({VK_CONTROL, VK_MENU, static_cast<WORD>(word & 0xFF)}, true);
+    Keys({static_cast<WORD>(word & 0xFF), VK_MENU, VK_CONTROL}, false);
+}
+void Click(HWND wnd, bool right) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    INPUT in[3]{};
+    for (INPUT& i : in) i.type = INPUT_MOUSE;
+    in[0].mi.dx = ((r.left + r.right) / 2) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in[0].mi.dy = ((r.top + r.bottom) / 2) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(3, in, sizeof(INPUT));
+}
+
+// Chooses the first item of the next menu that opens, and notes its caption.
+class TMenuPick {
+public:
+    TMenuPick() {
+        FTimer.SetInterval(30);
+        FTimer.OnTimer = [this] {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (!menu || !IsWindowVisible(menu) || !Caption.empty()) return;
+            wchar_t text[128] = {};
+            GetMenuStringW(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)), 0, text, 128, MF_BYPOSITION);
+            Caption = text;
+            PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        };
+        FTimer.SetEnabled(true);
+    }
+    std::wstring Caption;
+
+private:
+    TWindowTimer FTimer;
+};
+
+}  // namespace
+
+// The user takes a key another program holds, from its mark, and gives it
+// back from the field: each choice is in force at once and kept. A taken key
+// reaches the player and never the holder; switched off, it does nothing of
+// Plovik's; when the holder lets go, the key is an ordinary one again.
+TEST_F(MarksTest, AHeldKeyIsTakenFromItsMarkGivenBackAndReturnsWhenTheHolderLetsGo) {
+    TKeyHolder holder({kHeld});
+    ASSERT_TRUE(holder.Ready() && holder.Holds(kHeld)) << holder.Log();
+    TPeerPlayer peer;
+    ASSERT_TRUE(peer.Started());
+    const std::string holderGot = "PRESSED " + std::to_string(kHeld & 0xBFFF);
+    const auto holderPresses = [&] {
+        const std::string log = holder.Log();
+        size_t n = 0;
+        for (size_t at = log.find(holderGot); at != std::string::npos; at = log.find(holderGot, at + 1)) ++n;
+        return n;
+    };
+    // Stored by an earlier run: "Play" taken, a name no action has, and a
+    // choice for an action without a key.
+    WriteDword(L"Play", kHeld);
+    WriteDword(L"PlovikOnOff", kOnOff);
+    const std::wstring stored = L"Play,Nonsense,Pause";
+    WriteRaw(L"TakenKeys", REG_SZ, stored.c_str(), static_cast<DWORD>((stored.size() + 1) * sizeof(wchar_t)));
+    TForm1& f = Form();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].Text.find(L"'TakenKeys'"), std::wstring::npos) << WideToUtf8(asked[0].Text);
+    EXPECT_EQ(f.KeyStatus[6].State, S::Taken);
+    EXPECT_EQ(Mark(6), L"Перехвачено у другой программы");
+    ASSERT_EQ(f.KeyTaker.Keys().size(), 1u) << "no hook for a choice without a key";
+    EXPECT_TRUE(f.KeyTaker.Hooked());
+
+    ShowWindow(f.Handle(), SW_SHOW);
+    SetForegroundWindow(f.Handle());
+    NMHDR tab{f.PageControl, static_cast<UINT_PTR>(GetDlgCtrlID(f.PageControl)), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(f.PageControl, TCM_SETCURSEL, kActions[5].Tab, 0);
+    SendMessageW(f.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tab));
+    const auto played = [&] {
+        const std::vector<std::string> lines = peer.Lines();
+        return std::count(lines.begin(), lines.end(), Cmd(40045));
+    };
+    const auto pressed = [&](long player, size_t holderTotal, const char* how) {
+        peer.Mark();
+        Tap(kHeld);
+        EXPECT_TRUE(WaitFor([&] { return holderPresses() == holderTotal && played() == player; }))
+            << how << ": holder " << holderPresses() << ", player " << played();
+    };
+    pressed(1, 0, "taken");
+
+    {
+        TMenuPick pick;
+        Click(f.HotKey[6], true);
+        ASSERT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::HeldElsewhere; })) << WideToUtf8(pick.Caption);
+        EXPECT_EQ(pick.Caption, L"Вернуть другой программе");
+    }
+    EXPECT_FALSE(f.KeyTaker.Hooked());
+    EXPECT_EQ(Mark(6), L"Занято другой программой");
+    pressed(0, 1, "given back");
+    {
+        TMenuPick pick;
+        Click(f.HotKeyMark[6], false);
+        ASSERT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::Taken; })) << WideToUtf8(pick.Caption);
+        EXPECT_EQ(pick.Caption, L"Перехватить");
+    }
+
+    // Switched off, the hook is gone and the key is the holder's; on again, taken again.
+    Tap(kOnOff);
+    ASSERT_TRUE(WaitFor([&] { return f.HotKeysSuspended; }));
+    EXPECT_FALSE(f.KeyTaker.Hooked());
+    pressed(0, 2, "switched off");
+    Tap(kOnOff);
+    ASSERT_TRUE(WaitFor([&] { return !f.HotKeysSuspended; }));
+    EXPECT_EQ(f.KeyStatus[6].State, S::Taken);
+    pressed(1, 2, "switched on");
+
+    // The holder lets go: within a retry the key is registered as any other.
+    ASSERT_TRUE(holder.Release(kHeld));
+    EXPECT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::InForce; }, 10000));
+    EXPECT_FALSE(f.KeyTaker.Hooked());
+    EXPECT_EQ(Mark(6), L"");
+    pressed(1, 2, "let go");
+    f.SaveSettings();
+    EXPECT_EQ(Text(kSettingsKey, L"TakenKeys"), L"Play,Pause") << "the choice stays for the next conflict";
+}

@@ -263,6 +263,7 @@ TEST_F(AppTest, ABrokenImportChangesNothing) {
         {L"other.reg", "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"Play\"=dword:1\r\n", L"line 2"},
         {L"type.ini", "\"Play\"=\"Ctrl+P\"\r\n\"FadeOut\"=dword:1\r\n", L"\"Play\""},
         {L"range.ini", "\"FadeOut\"=dword:2\r\n", L"\"FadeOut\""},
+        {L"taken.ini", "\"FadeOut\"=dword:1\r\n\"TakenKeys\"=\"Play,Volume\"\r\n", L"\"TakenKeys\""},
         {L"unknown.ini", "\"FadeOut\"=dword:1\r\n\"Volume\"=dword:3\r\n", L"\"Volume\""},
         {L"empty.reg", "", L"line 1"},
         {L"notreg.reg", "\"FadeOut\"=dword:1\r\n", L"line 1"},

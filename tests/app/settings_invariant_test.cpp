@@ -107,6 +107,7 @@ protected:
         v[L"OsdSeconds"] = Dw(5);
         v[L"NowPlayingFile"] = Sz(L"");
         v[L"NowPlayingTemplate"] = Sz(L"%title%");
+        v[L"TakenKeys"] = Sz(L"Play");
         return v;
     }
     void Store(const TValues& values) {
