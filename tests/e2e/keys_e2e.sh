@@ -97,6 +97,21 @@ read -r fx fy < <(corner "$form")
 import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken.png" || fail "no screenshot"
 echo "PASS: the stop field is marked and its tooltip reads \"$reason\" (screenshot $shots/hotkey-taken.png)"
 
+# 4b. Taken from the other program with a click on the mark and the menu's
+# one item; the key then reaches the player through the real keyboard.
+reason='Перехвачено у другой программы'
+deadline=$((SECONDS + 20))
+until stop_mark >/dev/null; do
+  (( SECONDS < deadline )) || { probe; fail "the mark's menu did not take the key"; }
+  xdotool mousemove $((mx + 4)) $(((my + mb) / 2)) click 1; sleep 1
+  xdotool key Down Return; sleep 1
+done
+xdotool mousemove $((mx + 6)) $(((my + mb) / 2 + 1)); sleep 1.5
+import -window root -crop "600x426+$fx+$fy" "$shots/hotkey-taken-over.png" || fail "no screenshot"
+press_until "$log" "COMMAND 40047 0" ctrl+alt+v || fail "the taken Ctrl+Alt+V did not reach the player"
+grep -q '^PRESSED' "$holder_log" && fail "the holder saw a press of the taken key"
+echo "PASS: the key was taken from its mark and reached the player, not the holder (screenshot $shots/hotkey-taken-over.png)"
+
 # 5. The other program lets go: within a few seconds Plovik holds the key.
 stop_holder
 press_until "$log" "COMMAND 40047 0" ctrl+alt+v || fail "Ctrl+Alt+V was not taken back from the other program"
