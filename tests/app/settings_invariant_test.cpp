@@ -8,6 +8,7 @@
 #include <map>
 
 #include "app/texts.h"
+#include "support/key_holder.h"
 
 namespace {
 
@@ -19,13 +20,13 @@ constexpr TShortCut kEditedPauseKey = 0xC000 | 'Q';
 enum class TRoad { TrayExit, ExitAllKey, WindowClose, AppWindowClose, SessionEnd, SetupEndRequest, AlarmLogOff,
                    AlarmPowerOff };
 enum class TMoment { StartUpPlayerQuestion, StartUpErrorBox, MoveQuestion, DeleteQuestion, ExitQuestion, AboutBox,
-                     FolderDialog, ResumeErrorBox };
+                     FolderDialog, ResumeErrorBox, KeyTakeMenu };
 
 const TRoad kRoads[] = {TRoad::TrayExit,   TRoad::ExitAllKey,      TRoad::WindowClose, TRoad::AppWindowClose,
                         TRoad::SessionEnd, TRoad::SetupEndRequest, TRoad::AlarmLogOff, TRoad::AlarmPowerOff};
 const TMoment kMoments[] = {TMoment::StartUpPlayerQuestion, TMoment::StartUpErrorBox, TMoment::MoveQuestion,
                             TMoment::DeleteQuestion,        TMoment::ExitQuestion,    TMoment::AboutBox,
-                            TMoment::FolderDialog,          TMoment::ResumeErrorBox};
+                            TMoment::FolderDialog,          TMoment::ResumeErrorBox,  TMoment::KeyTakeMenu};
 
 bool DuringStartUp(TMoment m) { return m == TMoment::StartUpPlayerQuestion || m == TMoment::StartUpErrorBox; }
 bool IsAlarm(TRoad r) { return r == TRoad::AlarmLogOff || r == TRoad::AlarmPowerOff; }
@@ -199,6 +200,23 @@ protected:
             peer = std::make_unique<TPeerPlayer>();
             ASSERT_TRUE(peer->Started());
         }
+        // The play key is another program's, and the user opens its mark's menu.
+        std::unique_ptr<TKeyHolder> holder;
+        TWindowTimer menuWatch;
+        if (moment == TMoment::KeyTakeMenu) {
+            holder = std::make_unique<TKeyHolder>(std::initializer_list<unsigned>{kPlayKey});
+            ASSERT_TRUE(holder->Holds(kPlayKey));
+            menuWatch.SetInterval(30);
+            menuWatch.OnTimer = [&] {
+                HWND menu = FindWindowW(L"#32768", nullptr);
+                if (!menu || !IsWindowVisible(menu) || taken) return;
+                Once(road);
+                // The choice is made after the road: it must change nothing stored.
+                PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+            };
+            menuWatch.SetEnabled(true);
+        }
         Form();
         if (!DuringStartUp(moment)) edit();
         switch (moment) {
@@ -221,6 +239,7 @@ protected:
                 WriteRaw(L"Rew", REG_SZ, L"x", 4);
                 Press(kOnOffKey);  // resumes: the load finds the bad value
                 break;
+            case TMoment::KeyTakeMenu: Form().OfferKeyTake(6, POINT{200, 200}); break;
             default: break;
         }
         const std::string cell = "moment " + std::to_string(static_cast<int>(moment)) + ", road " +
