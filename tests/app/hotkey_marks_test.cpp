@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "support/input.h"
 #include "support/key_holder.h"
 
 namespace {
@@ -311,35 +312,10 @@ TEST_F(MarksTest, AFieldTakesAMediaKeyAloneAndRefusesAnOrdinaryKeyAlone) {
 
 namespace {
 
-// The system's input: keys down and up, and a click of the mouse on a window.
-void Keys(const std::vector<WORD>& keys, bool down) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
 void Tap(TShortCut word) {
-    Keys({VK_CONTROL, VK_MENU, static_cast<WORD>(word & 0xFF)}, true);
-    Keys({static_cast<WORD>(word & 0xFF), VK_MENU, VK_CONTROL}, false);
+    SendKeys({VK_CONTROL, VK_MENU, static_cast<WORD>(word & 0xFF)}, true);
+    SendKeys({static_cast<WORD>(word & 0xFF), VK_MENU, VK_CONTROL}, false);
 }
-void Click(HWND wnd, bool right) {
-    RECT r{};
-    GetWindowRect(wnd, &r);
-    INPUT in[3]{};
-    for (INPUT& i : in) i.type = INPUT_MOUSE;
-    in[0].mi.dx = ((r.left + r.right) / 2) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    in[0].mi.dy = ((r.top + r.bottom) / 2) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, in, sizeof(INPUT));
-}
-
 // Chooses the first item of the next menu that opens, and notes its caption.
 class TMenuPick {
 public:
@@ -413,7 +389,7 @@ TEST_F(MarksTest, AHeldKeyIsTakenFromItsMarkGivenBackAndReturnsWhenTheHolderLets
 
     {
         TMenuPick pick;
-        Click(f.HotKey[6], true);
+        ClickWindow(f.HotKey[6], true);
         ASSERT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::HeldElsewhere; })) << WideToUtf8(pick.Caption);
         EXPECT_EQ(pick.Caption, L"Вернуть другой программе");
     }
@@ -422,7 +398,7 @@ TEST_F(MarksTest, AHeldKeyIsTakenFromItsMarkGivenBackAndReturnsWhenTheHolderLets
     pressed(0, 1, "given back");
     {
         TMenuPick pick;
-        Click(f.HotKeyMark[6], false);
+        ClickWindow(f.HotKeyMark[6], false);
         ASSERT_TRUE(WaitFor([&] { return f.KeyStatus[6].State == S::Taken; })) << WideToUtf8(pick.Caption);
         EXPECT_EQ(pick.Caption, L"Перехватить");
     }

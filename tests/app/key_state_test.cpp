@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/input.h"
 #include "support/key_holder.h"
 
 namespace {
@@ -15,20 +16,6 @@ constexpr TShortCut kOnOff = kCtrlAlt | 'E';
 constexpr TShortCut kHeld = kCtrlAlt | 'K';
 
 std::string Cmd(int id) { return "COMMAND " + std::to_string(id) + " 0"; }
-
-// The keyboard as the system sees it: a combination goes down, and every
-// further down of its key is the keyboard's repeat.
-void Keys(const std::vector<WORD>& keys, bool down) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
 
 // The system has queued the hot key by the time the input call returns:
 // handle every one queued.
@@ -82,20 +69,20 @@ TEST_F(KeyStateTest, AHeldKeyTogglesOnceAndAStepRepeats) {
         Form().ApplyHotKeys();
         ASSERT_TRUE(peer.ForceState(1));
         peer.Mark();
-        Keys({VK_CONTROL, VK_MENU}, true);
+        SendKeys({VK_CONTROL, VK_MENU}, true);
         for (int i = 0; i < 5; ++i) {
-            Keys({r.Key}, true);
+            SendKeys({r.Key}, true);
             HandleHotKeys();  // while the key is still held
         }
-        Keys({r.Key, VK_MENU, VK_CONTROL}, false);
+        SendKeys({r.Key, VK_MENU, VK_CONTROL}, false);
         EXPECT_EQ(sent(r.Command), r.Expected) << "action " << r.Action;
 
         // Let go, a new press acts again.
         EXPECT_TRUE(WaitFor([&] { return !Form().KeyRepeatGuard.Holding(r.Action); }));
         peer.Mark();
-        Keys({VK_CONTROL, VK_MENU, r.Key}, true);
+        SendKeys({VK_CONTROL, VK_MENU, r.Key}, true);
         HandleHotKeys();
-        Keys({r.Key, VK_MENU, VK_CONTROL}, false);
+        SendKeys({r.Key, VK_MENU, VK_CONTROL}, false);
         EXPECT_EQ(sent(r.Command), 1u) << "action " << r.Action << ", pressed again";
         SetHotKeyWord(Form().HotKey[r.Action], 0);
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/input.h"
 #include "support/key_holder.h"
 #include "support/peer_player.h"
 
@@ -17,22 +18,9 @@ constexpr TShortCut kCtrlAlt = 0xC000;
 constexpr TShortCut kHeld = kCtrlAlt | 'K';
 constexpr TShortCut kMine = kCtrlAlt | 'J';
 
-void Keys(const std::vector<WORD>& keys, bool down, ULONG_PTR mark = 0) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        i.ki.dwExtraInfo = mark;
-        in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
-
 void Tap(WORD key, ULONG_PTR mark = 0) {
-    Keys({VK_CONTROL, VK_MENU, key}, true, mark);
-    Keys({key, VK_MENU, VK_CONTROL}, false, mark);
+    SendKeys({VK_CONTROL, VK_MENU, key}, true, mark);
+    SendKeys({key, VK_MENU, VK_CONTROL}, false, mark);
 }
 
 size_t Count(const std::string& log, const std::string& line) {
@@ -72,8 +60,8 @@ TEST(KeyTaker, TakesTheHoldersKeyLetsEveryOtherKeyByAndEndsItsHookWithTheLastKey
     ASSERT_TRUE(taker.Hooked());
 
     // A press held for three downs of the keyboard's repeat, then let go.
-    Keys({VK_CONTROL, VK_MENU, 'K', 'K', 'K'}, true);
-    Keys({'K', VK_MENU, VK_CONTROL}, false);
+    SendKeys({VK_CONTROL, VK_MENU, 'K', 'K', 'K'}, true);
+    SendKeys({'K', VK_MENU, VK_CONTROL}, false);
     EXPECT_TRUE(WaitFor([&] { return got.size() == 3; }));
     EXPECT_EQ(got, (std::vector<std::pair<int, bool>>{{6, false}, {6, true}, {6, true}}));
     // Another combination of the same key, and the program's own input, pass on.
@@ -82,9 +70,9 @@ TEST(KeyTaker, TakesTheHoldersKeyLetsEveryOtherKeyByAndEndsItsHookWithTheLastKey
     EXPECT_TRUE(WaitFor([&] { return minePressed == 1 && Count(holder.Log(), pressed) == 2; }));
     EXPECT_EQ(got.size(), 3u);
     // Shift too is another combination: not taken, not the holder's either.
-    Keys({VK_SHIFT}, true);
+    SendKeys({VK_SHIFT}, true);
     Tap('K');
-    Keys({VK_SHIFT}, false);
+    SendKeys({VK_SHIFT}, false);
     Tap(VK_F9);
     EXPECT_TRUE(WaitFor([&] { return got.size() == 4; }));
     EXPECT_EQ(got.back(), std::make_pair(7, false));
