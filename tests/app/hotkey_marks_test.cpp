@@ -308,3 +308,43 @@ TEST_F(MarksTest, AFieldTakesAMediaKeyAloneAndRefusesAnOrdinaryKeyAlone) {
     EXPECT_EQ(f.KeyStatus[33].State, S::InForce);
     EXPECT_FALSE(HotKeyAvailable(VK_MEDIA_PLAY_PAUSE));
 }
+
+// The control has no room for the Windows key: the field keeps it, names it
+// as the control names the rest, and tells the settings of a change of it
+// alone.
+TEST_F(MarksTest, AFieldHoldsAndNamesACombinationWithTheWindowsKey) {
+    TForm1& f = Form();
+    HWND field = f.HotKey[11];
+    const struct {
+        TShortCut Word;
+        const wchar_t* Text;  // what the field draws itself; empty: the control draws
+    } rows[] = {
+        {kHotKeyWin | kHotKeyAlt | 'N', L"Win + Alt + N"},
+        {kHotKeyWin | kHotKeyCtrl | VK_RIGHT, L"Win + Control + Right"},  // Wine's name for Ctrl
+        {kHotKeyWin | kHotKeyShift | 'N', L"Win + Shift + N"},
+        {kHotKeyWin | 'N', L"Win + N"},
+        {kHotKeyWin | VK_VOLUME_UP, L"Win + Громкость +"},
+        {VK_VOLUME_UP, L"Громкость +"},
+        {kHotKeyAlt | 'N', L""},
+    };
+    for (const auto& row : rows) {
+        SetHotKeyWord(field, row.Word);
+        EXPECT_EQ(GetHotKeyWord(field), row.Word) << std::hex << row.Word;
+        EXPECT_EQ(f.Settings.KeyInForce(11), row.Word) << std::hex << row.Word;
+        EXPECT_EQ(HotKeyFieldText(field), row.Text) << std::hex << row.Word;
+    }
+    // From Alt+N the Windows key alone comes and goes.
+    SetHotKeyWord(field, kHotKeyWin | kHotKeyAlt | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyWin | kHotKeyAlt | 'N');
+    SetHotKeyWord(field, kHotKeyAlt | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyAlt | 'N');
+
+    // Any key typed without the Windows key held starts afresh without it.
+    SetHotKeyWord(field, kHotKeyWin | kHotKeyAlt | 'N');
+    const UINT typed[] = {VK_CONTROL, VK_MENU, 'K'};
+    for (UINT vk : typed) SendMessageW(field, vk == VK_CONTROL ? WM_KEYDOWN : WM_SYSKEYDOWN, vk, 1);
+    for (auto it = std::rbegin(typed); it != std::rend(typed); ++it)
+        SendMessageW(field, *it == VK_CONTROL ? WM_KEYUP : WM_SYSKEYUP, *it, 0xC0000001);
+    EXPECT_EQ(GetHotKeyWord(field), 0xC000 | 'K');
+    EXPECT_EQ(f.Settings.KeyInForce(11), 0xC000 | 'K');
+}
