@@ -48,6 +48,12 @@ extern const wchar_t kOsdSecondsValue[];
 extern const wchar_t kNowPlayingFileValue[];
 extern const wchar_t kNowPlayingTemplateValue[];
 extern const wchar_t kDefaultNowPlayingTemplate[];
+// The combinations with the Windows key, which the old word of an action's
+// own value cannot hold: "Name=word" entries, comma-separated, the name an
+// action's value and the word in decimal with the Win bit. The action's own
+// value holds 0 meanwhile, so an older copy reads no key for it, never
+// another one. Stored after every value before it.
+extern const wchar_t kWinKeysValue[];
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -89,6 +95,9 @@ public:
     // modifier, a key Windows will not take) is kept as it was stored, but
     // is not shown and not registered.
     std::array<TShortCut, kActionCount + 1> Keys{};  // [1]..[33]
+    // An action's combination with the Windows key, in force only while its
+    // own word is 0: a key an older copy has set since wins.
+    std::array<TShortCut, kActionCount + 1> WinKeys{};  // [1]..[33]
     std::array<bool, 6> AlarmActions{};              // [1]..[5], by radio button
     std::array<bool, kLastOption + 1> Options{};     // [1]..[17], by check box; no 11
     std::wstring Folder;                             // "Dir"
@@ -101,7 +110,8 @@ public:
     // The alarm's time, as a time of day; not stored.
     double AlarmTime = 0.0;
 
-    // The word the system is asked for and a field shows: none for a kept word.
+    // The word the system is asked for and a field shows: none for a kept
+    // word, the combination with the Windows key where the own word is 0.
     TShortCut KeyInForce(int n) const;
     // A field's new word. Clearing a field that shows nothing keeps the
     // word it could not show.
@@ -130,6 +140,7 @@ public:
 
 private:
     void WriteValues(TSettingsStore& store) const;
+    std::wstring WinKeysText() const;
     void ResetShowSettings();
     bool FLoaded = false;
 };

@@ -348,3 +348,21 @@ TEST_F(MarksTest, AFieldHoldsAndNamesACombinationWithTheWindowsKey) {
     EXPECT_EQ(GetHotKeyWord(field), 0xC000 | 'K');
     EXPECT_EQ(f.Settings.KeyInForce(11), 0xC000 | 'K');
 }
+
+// A combination with the Windows key that the system will not give is
+// marked like any other, and asked for again with the Windows key.
+TEST_F(MarksTest, AWindowsKeyCombinationHeldElsewhereIsMarkedAndTakenBack) {
+    constexpr TShortCut kWinHeld = kHotKeyWin | kHotKeyAlt | 'K';
+    TKeyHolder holder({kWinHeld});
+    ASSERT_TRUE(holder.Holds(kWinHeld)) << holder.Log();
+    const std::wstring entry = L"Stop=" + std::to_wstring(kWinHeld);
+    WriteRaw(L"WinKeys", REG_SZ, entry.c_str(), static_cast<DWORD>((entry.size() + 1) * sizeof(wchar_t)));
+    TForm1& f = Form();
+    EXPECT_EQ(GetHotKeyWord(f.HotKey[8]), kWinHeld) << "the field keeps showing it";
+    EXPECT_EQ(f.KeyStatus[8].State, S::HeldElsewhere);
+    EXPECT_EQ(Mark(8), L"Занято другой программой");
+    ASSERT_TRUE(holder.Release(kWinHeld));
+    f.RetryHeldHotKeys();
+    EXPECT_EQ(f.KeyStatus[8].State, S::InForce);
+    EXPECT_FALSE(HotKeyAvailable(kWinHeld)) << "taken back with the Windows key";
+}
