@@ -347,6 +347,27 @@ TEST_F(MarksTest, AFieldHoldsAndNamesACombinationWithTheWindowsKey) {
         SendMessageW(field, *it == VK_CONTROL ? WM_KEYUP : WM_SYSKEYUP, *it, 0xC0000001);
     EXPECT_EQ(GetHotKeyWord(field), 0xC000 | 'K');
     EXPECT_EQ(f.Settings.KeyInForce(11), 0xC000 | 'K');
+
+    // Typed with Win and Shift held: the control would take the character
+    // that follows the key for Shift+N, which it refuses, and keep N alone.
+    SetFocus(field);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_LWIN] = keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(field, WM_KEYDOWN, VK_LWIN, 1);
+    SendMessageW(field, WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ(HotKeyFieldText(field), L"Win + Shift + ") << "while the rest is typed";
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW('N', MAPVK_VK_TO_VSC)) << 16 | 1;
+    SendMessageW(field, WM_KEYDOWN, 'N', scan);
+    SendMessageW(field, WM_CHAR, 'N', scan);
+    SendMessageW(field, WM_KEYUP, 'N', scan | 0xC0000000);
+    keys[VK_LWIN] = keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;
+    SetKeyboardState(keys);
+    SendMessageW(field, WM_KEYUP, VK_SHIFT, 0xC0000001);
+    SendMessageW(field, WM_KEYUP, VK_LWIN, 0xC0000001);
+    EXPECT_EQ(GetHotKeyWord(field), kHotKeyWin | kHotKeyShift | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyWin | kHotKeyShift | 'N');
 }
 
 // A combination with the Windows key that the system will not give is
