@@ -32,10 +32,11 @@ bool IsExtendedKey(BYTE vk) {
     }
 }
 
-// The modifiers by their names in the keyboard layout, as the control writes them.
-std::wstring KeyName(UINT vk) {
+// A key by its name in the keyboard layout, as the control writes it.
+std::wstring KeyName(UINT vk, bool extended = false) {
     wchar_t name[64] = {};
-    const LONG scan = static_cast<LONG>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    LONG scan = static_cast<LONG>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    if (extended) scan |= 1L << 24;
     return GetKeyNameTextW(scan, name, static_cast<int>(std::size(name))) > 0 ? name : L"";
 }
 
@@ -47,16 +48,68 @@ std::wstring ModifierText(BYTE mods) {
     return text;
 }
 
-// The control draws a key by its name in the keyboard layout; a media key
-// has none there, so it is drawn here the way the control draws the others.
-void PaintMediaKey(HWND wnd, WORD control) {
+bool IsWinKey(WPARAM vk) { return vk == VK_LWIN || vk == VK_RWIN; }
+bool WinDown() { return GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0; }
+
+bool IsModifierKey(WPARAM vk) {
+    switch (vk) {
+        case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_LSHIFT: case VK_RSHIFT: case VK_LCONTROL:
+        case VK_RCONTROL: case VK_LMENU: case VK_RMENU: case VK_LWIN: case VK_RWIN:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The control's word has no room for the Windows key: the field keeps it
+// beside the control, as a property of its window.
+const wchar_t kWinProperty[] = L"PlovikHotKeyWin";
+bool WinFlag(HWND wnd) { return GetPropW(wnd, kWinProperty) != nullptr; }
+void SetWinFlag(HWND wnd, bool on) {
+    if (on)
+        SetPropW(wnd, kWinProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropW(wnd, kWinProperty);
+}
+
+// What the field holds, acceptable or not.
+TShortCut RawWord(HWND wnd) {
+    const TShortCut word = HotKeyFromControlWord(static_cast<WORD>(SendMessageW(wnd, HKM_GETHOTKEY, 0, 0)));
+    return WinFlag(wnd) && word != 0 ? static_cast<TShortCut>(word | kHotKeyWin) : word;
+}
+
+void NotifyParent(HWND wnd) {
+    SendMessageW(GetParent(wnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(wnd), EN_CHANGE), reinterpret_cast<LPARAM>(wnd));
+}
+
+}  // namespace
+
+std::wstring HotKeyFieldText(HWND wnd) {
+    const WORD control = static_cast<WORD>(SendMessageW(wnd, HKM_GETHOTKEY, 0, 0));
+    const BYTE vk = LOBYTE(control);
+    const bool win = WinFlag(wnd) && vk != 0;
+    if (!win && control == 0 && GetFocus() == wnd && WinDown()) {
+        BYTE mods = 0;
+        if (GetKeyState(VK_CONTROL) < 0) mods |= HOTKEYF_CONTROL;
+        if (GetKeyState(VK_SHIFT) < 0) mods |= HOTKEYF_SHIFT;
+        if (GetKeyState(VK_MENU) < 0) mods |= HOTKEYF_ALT;
+        return std::wstring(Text(TTextId::KeyWin)) + L" + " + ModifierText(mods);
+    }
+    if (!win && !IsMediaKey(vk)) return L"";
+    const std::wstring key = IsMediaKey(vk) ? MediaKeyName(vk) : KeyName(vk, (HIBYTE(control) & HOTKEYF_EXT) != 0);
+    return (win ? std::wstring(Text(TTextId::KeyWin)) + L" + " : std::wstring()) + ModifierText(HIBYTE(control)) + key;
+}
+
+namespace {
+
+// Drawn here the way the control draws its own text.
+void PaintOwnText(HWND wnd, const std::wstring& text) {
     PAINTSTRUCT ps;
     RECT r;
     HDC dc = BeginPaintOnParentBack(wnd, ps, r, WM_CTLCOLOREDIT, COLOR_WINDOW);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(IsWindowEnabled(wnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-    const std::wstring text = ModifierText(HIBYTE(control)) + MediaKeyName(LOBYTE(control));
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     TextOutW(dc, 2, 1, text.c_str(), static_cast<int>(text.size()));
@@ -65,28 +118,65 @@ void PaintMediaKey(HWND wnd, WORD control) {
     if (GetFocus() == wnd) SetCaretPos(2 + size.cx, 1);
 }
 
+// The control takes the Windows key for a key of its own and loses it when
+// the next key comes: with it held, the field takes the combination itself.
+void TakeWinCombination(HWND wnd, WPARAM vk) {
+    TShortCut word = static_cast<TShortCut>(kHotKeyWin | (vk & 0xFF));
+    if (GetKeyState(VK_SHIFT) < 0) word |= kHotKeyShift;
+    if (GetKeyState(VK_CONTROL) < 0) word |= kHotKeyCtrl;
+    if (GetKeyState(VK_MENU) < 0) word |= kHotKeyAlt;
+    SetWinFlag(wnd, true);
+    DefSubclassProc(wnd, HKM_SETHOTKEY, ControlWordFromHotKey(word), 0);
+    InvalidateRect(wnd, nullptr, TRUE);
+}
+
+LRESULT FieldKeys(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN, up = msg == WM_KEYUP || msg == WM_SYSKEYUP;
+    if ((down || up) && IsWinKey(wp)) {
+        // Like any modifier in the control, the Windows key starts a new
+        // combination; its repeats while held do not.
+        if (down && !(lp & (1L << 30))) {
+            SetWinFlag(wnd, false);
+            DefSubclassProc(wnd, HKM_SETHOTKEY, 0, 0);
+        }
+        InvalidateRect(wnd, nullptr, TRUE);
+        return 0;
+    }
+    if (down && !IsModifierKey(wp) && WinDown()) {
+        TakeWinCombination(wnd, wp);
+        return 0;
+    }
+    // The character of a key taken above would be typed over it.
+    if ((msg == WM_CHAR || msg == WM_SYSCHAR) && WinDown()) return 0;
+    if (down) SetWinFlag(wnd, false);
+    const LRESULT r = DefSubclassProc(wnd, msg, wp, lp);
+    if (up) {
+        const TShortCut word = RawWord(wnd);
+        if (word != 0 && !IsAcceptableHotKey(word)) {
+            SetWinFlag(wnd, false);
+            DefSubclassProc(wnd, HKM_SETHOTKEY, 0, 0);
+        }
+    }
+    return r;
+}
+
 // What the user typed becomes nothing when it is no acceptable hot key.
 LRESULT CALLBACK FieldProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     if (msg == WM_PAINT) {
-        const WORD current = static_cast<WORD>(SendMessageW(wnd, HKM_GETHOTKEY, 0, 0));
-        if (IsMediaKey(LOBYTE(current))) {
-            PaintMediaKey(wnd, current);
-            return 0;
-        }
+        const std::wstring text = HotKeyFieldText(wnd);
+        if (text.empty()) return DefSubclassProc(wnd, msg, wp, lp);
+        PaintOwnText(wnd, text);
+        return 0;
     }
+    if (msg == WM_NCDESTROY) SetWinFlag(wnd, false);
     const bool changes = msg == HKM_SETHOTKEY || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_KEYUP ||
-                         msg == WM_SYSKEYUP || msg == WM_CHAR;
-    const LRESULT before = changes ? SendMessageW(wnd, HKM_GETHOTKEY, 0, 0) : 0;
-    const LRESULT r = DefSubclassProc(wnd, msg, wp, lp);
-    if (msg == WM_KEYUP || msg == WM_SYSKEYUP) {
-        const WORD current = static_cast<WORD>(SendMessageW(wnd, HKM_GETHOTKEY, 0, 0));
-        if (current != 0 && !IsAcceptableHotKey(HotKeyFromControlWord(current)))
-            SendMessageW(wnd, HKM_SETHOTKEY, 0, 0);
-    }
+                         msg == WM_SYSKEYUP || msg == WM_CHAR || msg == WM_SYSCHAR;
+    if (!changes) return DefSubclassProc(wnd, msg, wp, lp);
+    const TShortCut before = RawWord(wnd);
+    const LRESULT r = FieldKeys(wnd, msg, wp, lp);
     // Every change, typed or set in code, is told to the parent, which keeps
     // the settings.
-    if (changes && SendMessageW(wnd, HKM_GETHOTKEY, 0, 0) != before)
-        SendMessageW(GetParent(wnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(wnd), EN_CHANGE), reinterpret_cast<LPARAM>(wnd));
+    if (RawWord(wnd) != before) NotifyParent(wnd);
     return r;
 }
 }  // namespace
@@ -101,6 +191,8 @@ const wchar_t* MediaKeyName(BYTE vk) {
 
 bool IsAcceptableHotKey(TShortCut word) {
     if ((word & 0xFF) == 0) return false;
+    // The Windows key makes a hot key with any other modifiers, or none.
+    if (word & kHotKeyWin) return true;
     const TShortCut mods = word & (kHotKeyShift | kHotKeyCtrl | kHotKeyAlt);
     if (mods == 0) return IsMediaKey(static_cast<BYTE>(word & 0xFF));
     return mods != kHotKeyShift;
@@ -136,10 +228,18 @@ HWND CreateHotKeyField(HWND parent, int id, const RECT& bounds) {
 }
 
 TShortCut GetHotKeyWord(HWND field) {
-    const TShortCut word = HotKeyFromControlWord(static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0)));
+    const TShortCut word = RawWord(field);
     return IsAcceptableHotKey(word) ? word : 0;
 }
 
 void SetHotKeyWord(HWND field, TShortCut word) {
-    SendMessageW(field, HKM_SETHOTKEY, word ? ControlWordFromHotKey(word) : 0, 0);
+    const TShortCut before = RawWord(field);
+    const WORD control = (word & 0xFF) ? ControlWordFromHotKey(word) : 0;
+    SetWinFlag(field, (word & kHotKeyWin) && control != 0);
+    const bool sameControl = SendMessageW(field, HKM_GETHOTKEY, 0, 0) == control;
+    SendMessageW(field, HKM_SETHOTKEY, control, 0);
+    // The control tells of its own word's change; the Windows key alone is
+    // told here.
+    if (sameControl && RawWord(field) != before) NotifyParent(field);
+    InvalidateRect(field, nullptr, TRUE);
 }

@@ -13,6 +13,7 @@ const wchar_t kOsdSecondsValue[] = L"OsdSeconds";
 const wchar_t kNowPlayingFileValue[] = L"NowPlayingFile";
 const wchar_t kNowPlayingTemplateValue[] = L"NowPlayingTemplate";
 const wchar_t kDefaultNowPlayingTemplate[] = L"%artist% - %title%";
+const wchar_t kWinKeysValue[] = L"WinKeys";
 const wchar_t kTakenKeysValue[] = L"TakenKeys";
 
 const std::array<TActionInfo, kActionCount> kActions = {{
@@ -139,6 +140,47 @@ int ReadRanged(const TSettingsStore& store, const wchar_t* name, int low, int hi
     return value;
 }
 
+bool Named(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
+
+std::wstring Trimmed(const std::wstring& s) {
+    const size_t first = s.find_first_not_of(L' ');
+    return first == std::wstring::npos ? std::wstring() : s.substr(first, s.find_last_not_of(L' ') - first + 1);
+}
+
+using TWinKeys = std::array<TShortCut, kActionCount + 1>;
+
+// One "Name=word" entry: a known action named once, and a word with the
+// Windows key and a key, and no bit the word does not define.
+bool ReadWinKey(const std::wstring& entry, TWinKeys& out) {
+    const size_t eq = entry.find(L'=');
+    if (eq == std::wstring::npos) return false;
+    const std::wstring name = Trimmed(entry.substr(0, eq)), digits = Trimmed(entry.substr(eq + 1));
+    int n = 0;
+    for (int i = 1; i <= kActionCount && n == 0; ++i)
+        if (Named(name, kActions[i - 1].Value)) n = i;
+    if (n == 0 || out[n] != 0) return false;
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long word = std::stoul(digits);
+    if (word > 0xFFFF || !(word & kHotKeyWin) || (word & 0x0F00) || (word & 0xFF) == 0) return false;
+    out[n] = static_cast<TShortCut>(word);
+    return true;
+}
+
+// Every good entry of a "WinKeys" text; false when any entry is bad.
+bool ReadWinKeys(const std::wstring& text, TWinKeys& out) {
+    out.fill(0);
+    if (Trimmed(text).empty()) return true;
+    bool good = true;
+    for (size_t at = 0; at <= text.size();) {
+        size_t end = text.find(L',', at);
+        if (end == std::wstring::npos) end = text.size();
+        good = ReadWinKey(text.substr(at, end - at), out) && good;
+        at = end + 1;
+    }
+    return good;
+}
+
 }  // namespace
 
 TSettings::TSettings() : Language(kLanguages[0].Language) {
@@ -154,12 +196,19 @@ void TSettings::ResetShowSettings() {
     NowPlayingTemplate = kDefaultNowPlayingTemplate;
 }
 
-TShortCut TSettings::KeyInForce(int n) const { return IsAcceptableHotKey(Keys[n]) ? Keys[n] : 0; }
+TShortCut TSettings::KeyInForce(int n) const {
+    // An own word with the Win bit is a hand edit: an older copy would read
+    // it without the Windows key, so this one does not take it either.
+    if (Keys[n] != 0) return IsAcceptableHotKey(Keys[n]) && !(Keys[n] & kHotKeyWin) ? Keys[n] : 0;
+    return WinKeys[n];
+}
 
 void TSettings::SetKeyFromField(int n, TShortCut word) {
     if (word == 0 && KeyInForce(n) == 0) return;
-    if (word != Keys[n]) Taken[n] = false;
-    Keys[n] = word;
+    const bool win = (word & kHotKeyWin) != 0;
+    if (word != KeyInForce(n)) Taken[n] = false;
+    WinKeys[n] = win ? word : 0;
+    Keys[n] = win ? 0 : word;
 }
 
 void TSettings::SetAlarmAction(int n, bool on) {
@@ -171,6 +220,7 @@ void TSettings::SetAlarmAction(int n, bool on) {
 
 void TSettings::Reset() {
     Keys.fill(0);
+    WinKeys.fill(0);
     Taken.fill(false);
     for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}) Options[n] = false;
     // The file's path is the user's choice of a place, like the target
@@ -224,6 +274,12 @@ std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
     LoadValue(store, kNowPlayingFileValue, errors, [&] { NowPlayingFile = store.ReadString(kNowPlayingFileValue); });
     LoadValue(store, kNowPlayingTemplateValue, errors,
               [&] { NowPlayingTemplate = store.ReadString(kNowPlayingTemplateValue); });
+    LoadValue(store, kWinKeysValue, errors, [&] {
+        TWinKeys found{};
+        const bool good = ReadWinKeys(store.ReadString(kWinKeysValue), found);
+        WinKeys = found;
+        if (!good) throw EPlovikError(Text(TTextId::RegistryBadValue, kWinKeysValue));
+    });
     LoadValue(store, kTakenKeysValue, errors, [&] {
         // A name that is no action's is told and dropped; the others stand.
         if (!ParseTakenKeys(store.ReadString(kTakenKeysValue), Taken))
@@ -261,7 +317,20 @@ void TSettings::WriteValues(TSettingsStore& store) const {
     store.WriteInteger(kOsdSecondsValue, static_cast<std::uint32_t>(OsdSeconds));
     store.WriteString(kNowPlayingFileValue, NowPlayingFile);
     store.WriteString(kNowPlayingTemplateValue, NowPlayingTemplate);
+    store.WriteString(kWinKeysValue, WinKeysText());
     store.WriteString(kTakenKeysValue, TakenKeysText(Taken));
+}
+
+// A key an older copy has set since wins over the combination it could not
+// see: the entry goes.
+std::wstring TSettings::WinKeysText() const {
+    std::wstring text;
+    for (int n = 1; n <= kActionCount; ++n) {
+        if (Keys[n] != 0 || WinKeys[n] == 0) continue;
+        if (!text.empty()) text += L',';
+        text += kActions[n - 1].Value + (L"=" + std::to_wstring(WinKeys[n]));
+    }
+    return text;
 }
 
 std::vector<TNamedValue> TSettings::Export() const {
@@ -273,15 +342,13 @@ std::vector<TNamedValue> TSettings::Export() const {
 }
 
 namespace {
-enum class TKind { Unknown, Number, Text, Language, ActionNames };
+enum class TKind { Unknown, Number, Text, Language, WinKeys, ActionNames };
 
 // What a stored value must be: a number within its range, or a text.
 struct TRule {
     TKind Kind = TKind::Unknown;
     std::uint32_t Max = 0, Min = 0;
 };
-
-bool Named(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
 
 TRule RuleOf(const std::wstring& name) {
     for (const TActionInfo& a : kActions)
@@ -299,6 +366,7 @@ TRule RuleOf(const std::wstring& name) {
     for (const wchar_t* text : {kFolderValue, kPlayerPathValue, kNowPlayingFileValue, kNowPlayingTemplateValue})
         if (Named(name, text)) return {TKind::Text};
     if (Named(name, kLanguageValue)) return {TKind::Language};
+    if (Named(name, kWinKeysValue)) return {TKind::WinKeys};
     if (Named(name, kTakenKeysValue)) return {TKind::ActionNames};
     return {};
 }
@@ -313,9 +381,11 @@ std::wstring TSettings::Check(const TNamedValue& value) {
     if ((value.Value.Type == TStoredValue::String) != text || value.Value.Type == TStoredValue::Bad)
         return Text(TTextId::ProblemWrongType, value.Name);
     TLanguage language;
+    TWinKeys winKeys;
     std::array<bool, kActionCount + 1> taken{};
     const bool inRange = rule.Kind == TKind::Number        ? value.Value.Int >= rule.Min && value.Value.Int <= rule.Max
                          : rule.Kind == TKind::Language    ? LanguageFromCode(value.Value.Str, language)
+                         : rule.Kind == TKind::WinKeys     ? ReadWinKeys(value.Value.Str, winKeys)
                          : rule.Kind == TKind::ActionNames ? ParseTakenKeys(value.Value.Str, taken)
                                                            : true;
     return inRange ? std::wstring() : Text(TTextId::ProblemOutOfRange, value.Name);

@@ -48,6 +48,12 @@ extern const wchar_t kOsdSecondsValue[];
 extern const wchar_t kNowPlayingFileValue[];
 extern const wchar_t kNowPlayingTemplateValue[];
 extern const wchar_t kDefaultNowPlayingTemplate[];
+// The combinations with the Windows key, which the old word of an action's
+// own value cannot hold: "Name=word" entries, comma-separated, the name an
+// action's value and the word in decimal with the Win bit. The action's own
+// value holds 0 meanwhile, so an older copy reads no key for it, never
+// another one. Stored after every value before it.
+extern const wchar_t kWinKeysValue[];
 // The actions whose key is taken from a program that holds it: their
 // values' names, separated by commas.
 extern const wchar_t kTakenKeysValue[];
@@ -92,6 +98,9 @@ public:
     // modifier, a key Windows will not take) is kept as it was stored, but
     // is not shown and not registered.
     std::array<TShortCut, kActionCount + 1> Keys{};  // [1]..[33]
+    // An action's combination with the Windows key, in force only while its
+    // own word is 0: a key an older copy has set since wins.
+    std::array<TShortCut, kActionCount + 1> WinKeys{};  // [1]..[33]
     std::array<bool, 6> AlarmActions{};              // [1]..[5], by radio button
     // The user's choice to take the action's key from another program that
     // holds it; it goes with the combination, and a new one clears it.
@@ -107,7 +116,8 @@ public:
     // The alarm's time, as a time of day; not stored.
     double AlarmTime = 0.0;
 
-    // The word the system is asked for and a field shows: none for a kept word.
+    // The word the system is asked for and a field shows: none for a kept
+    // word, the combination with the Windows key where the own word is 0.
     TShortCut KeyInForce(int n) const;
     // A field's new word. Clearing a field that shows nothing keeps the
     // word it could not show.
@@ -136,6 +146,7 @@ public:
 
 private:
     void WriteValues(TSettingsStore& store) const;
+    std::wstring WinKeysText() const;
     void ResetShowSettings();
     bool FLoaded = false;
 };

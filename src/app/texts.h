@@ -30,9 +30,9 @@ enum class TTextId : int {
     ConfirmCaption, WarningCaption, AskExit, AskReset, AskMove, AskDelete,
     PlayerNotFound, NoTargetFolder, FileNotDeleted, FileNotReplaced, ReasonInUse, ReasonNotAccepted,
     ReasonRecycleFailed,
-    // hot keys: the names of the media keys, the marks of keys not in force,
-    // the tray while the keys are off
-    MediaPlayPause, MediaStop, MediaNextTrack, MediaPrevTrack, MediaVolumeUp, MediaVolumeDown, MediaMute,
+    // hot keys: the names of the media keys and of the Windows key, the
+    // marks of keys not in force, the tray while the keys are off
+    MediaPlayPause, MediaStop, MediaNextTrack, MediaPrevTrack, MediaVolumeUp, MediaVolumeDown, MediaMute, KeyWin,
     MarkHeldElsewhere, MarkAssignedAbove, MarkRefused, KeysBalloonTitle, KeysOffTipSuffix, KeysOffBalloon,
     KeysOnBalloon,
     // balloons

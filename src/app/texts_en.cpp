@@ -104,6 +104,7 @@ constexpr TTextTable kEnglishTexts = {{
     {MediaVolumeUp, L"Volume +"},
     {MediaVolumeDown, L"Volume -"},
     {MediaMute, L"Mute"},
+    {KeyWin, L"Win"},
     {MarkHeldElsewhere, L"Taken by another program"},
     {MarkAssignedAbove, L"Already set for: %1"},
     {MarkRefused, L"Refused by the system"},

@@ -104,6 +104,7 @@ constexpr TTextTable kRussianTexts = {{
     {MediaVolumeUp, L"Громкость +"},
     {MediaVolumeDown, L"Громкость -"},
     {MediaMute, L"Без звука"},
+    {KeyWin, L"Win"},
     {MarkHeldElsewhere, L"Занято другой программой"},
     {MarkAssignedAbove, L"Уже назначено: %1"},
     {MarkRefused, L"Не принято системой"},

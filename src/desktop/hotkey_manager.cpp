@@ -12,10 +12,11 @@ const wchar_t kTestAtomName[] = L"HotKeyManagerHotKeyTest";
 // identifier in every manager and every process.
 std::wstring AtomName(TShortCut HotKey) { return kAtomPrefix + std::to_wstring(HotKey); }
 
-// The word a WM_HOTKEY message stands for; MOD_WIN has no bit in the word.
+// The word a WM_HOTKEY message stands for.
 TShortCut WordFromMessage(LPARAM lParam) {
     const WORD mods = LOWORD(lParam);
     TShortCut word = 0;
+    if (mods & MOD_WIN) word += kHotKeyWin;
     if (mods & MOD_SHIFT) word += kHotKeyShift;
     if (mods & MOD_CONTROL) word += kHotKeyCtrl;
     if (mods & MOD_ALT) word += kHotKeyAlt;
@@ -30,6 +31,7 @@ void SeparateHotKey(TShortCut HotKey, WORD& Modifiers, WORD& Key) {
     if (HotKey & kHotKeyAlt) Modifiers |= MOD_ALT;
     if (HotKey & kHotKeyCtrl) Modifiers |= MOD_CONTROL;
     if (HotKey & kHotKeyShift) Modifiers |= MOD_SHIFT;
+    if (HotKey & kHotKeyWin) Modifiers |= MOD_WIN;
 }
 
 bool HotKeyAvailable(TShortCut HotKey) {

@@ -310,6 +310,85 @@ TEST_F(MarksTest, AFieldTakesAMediaKeyAloneAndRefusesAnOrdinaryKeyAlone) {
     EXPECT_FALSE(HotKeyAvailable(VK_MEDIA_PLAY_PAUSE));
 }
 
+// The control has no room for the Windows key: the field keeps it, names it
+// as the control names the rest, and tells the settings of a change of it
+// alone.
+TEST_F(MarksTest, AFieldHoldsAndNamesACombinationWithTheWindowsKey) {
+    TForm1& f = Form();
+    HWND field = f.HotKey[11];
+    const struct {
+        TShortCut Word;
+        const wchar_t* Text;  // what the field draws itself; empty: the control draws
+    } rows[] = {
+        {kHotKeyWin | kHotKeyAlt | 'N', L"Win + Alt + N"},
+        {kHotKeyWin | kHotKeyCtrl | VK_RIGHT, L"Win + Control + Right"},  // Wine's name for Ctrl
+        {kHotKeyWin | kHotKeyShift | 'N', L"Win + Shift + N"},
+        {kHotKeyWin | 'N', L"Win + N"},
+        {kHotKeyWin | VK_VOLUME_UP, L"Win + Громкость +"},
+        {VK_VOLUME_UP, L"Громкость +"},
+        {kHotKeyAlt | 'N', L""},
+    };
+    for (const auto& row : rows) {
+        SetHotKeyWord(field, row.Word);
+        EXPECT_EQ(GetHotKeyWord(field), row.Word) << std::hex << row.Word;
+        EXPECT_EQ(f.Settings.KeyInForce(11), row.Word) << std::hex << row.Word;
+        EXPECT_EQ(HotKeyFieldText(field), row.Text) << std::hex << row.Word;
+    }
+    // From Alt+N the Windows key alone comes and goes.
+    SetHotKeyWord(field, kHotKeyWin | kHotKeyAlt | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyWin | kHotKeyAlt | 'N');
+    SetHotKeyWord(field, kHotKeyAlt | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyAlt | 'N');
+
+    // Any key typed without the Windows key held starts afresh without it.
+    SetHotKeyWord(field, kHotKeyWin | kHotKeyAlt | 'N');
+    const UINT typed[] = {VK_CONTROL, VK_MENU, 'K'};
+    for (UINT vk : typed) SendMessageW(field, vk == VK_CONTROL ? WM_KEYDOWN : WM_SYSKEYDOWN, vk, 1);
+    for (auto it = std::rbegin(typed); it != std::rend(typed); ++it)
+        SendMessageW(field, *it == VK_CONTROL ? WM_KEYUP : WM_SYSKEYUP, *it, 0xC0000001);
+    EXPECT_EQ(GetHotKeyWord(field), 0xC000 | 'K');
+    EXPECT_EQ(f.Settings.KeyInForce(11), 0xC000 | 'K');
+
+    // Typed with Win and Shift held: the control would take the character
+    // that follows the key for Shift+N, which it refuses, and keep N alone.
+    SetFocus(field);
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_LWIN] = keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(field, WM_KEYDOWN, VK_LWIN, 1);
+    SendMessageW(field, WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ(HotKeyFieldText(field), L"Win + Shift + ") << "while the rest is typed";
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW('N', MAPVK_VK_TO_VSC)) << 16 | 1;
+    SendMessageW(field, WM_KEYDOWN, 'N', scan);
+    SendMessageW(field, WM_CHAR, 'N', scan);
+    SendMessageW(field, WM_KEYUP, 'N', scan | 0xC0000000);
+    keys[VK_LWIN] = keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;
+    SetKeyboardState(keys);
+    SendMessageW(field, WM_KEYUP, VK_SHIFT, 0xC0000001);
+    SendMessageW(field, WM_KEYUP, VK_LWIN, 0xC0000001);
+    EXPECT_EQ(GetHotKeyWord(field), kHotKeyWin | kHotKeyShift | 'N');
+    EXPECT_EQ(f.Settings.KeyInForce(11), kHotKeyWin | kHotKeyShift | 'N');
+}
+
+// A combination with the Windows key that the system will not give is
+// marked like any other, and asked for again with the Windows key.
+TEST_F(MarksTest, AWindowsKeyCombinationHeldElsewhereIsMarkedAndTakenBack) {
+    constexpr TShortCut kWinHeld = kHotKeyWin | kHotKeyAlt | 'K';
+    TKeyHolder holder({kWinHeld});
+    ASSERT_TRUE(holder.Holds(kWinHeld)) << holder.Log();
+    const std::wstring entry = L"Stop=" + std::to_wstring(kWinHeld);
+    WriteRaw(L"WinKeys", REG_SZ, entry.c_str(), static_cast<DWORD>((entry.size() + 1) * sizeof(wchar_t)));
+    TForm1& f = Form();
+    EXPECT_EQ(GetHotKeyWord(f.HotKey[8]), kWinHeld) << "the field keeps showing it";
+    EXPECT_EQ(f.KeyStatus[8].State, S::HeldElsewhere);
+    EXPECT_EQ(Mark(8), L"Занято другой программой");
+    ASSERT_TRUE(holder.Release(kWinHeld));
+    f.RetryHeldHotKeys();
+    EXPECT_EQ(f.KeyStatus[8].State, S::InForce);
+    EXPECT_FALSE(HotKeyAvailable(kWinHeld)) << "taken back with the Windows key";
+}
+
 namespace {
 
 void Tap(TShortCut word) {

@@ -74,6 +74,7 @@ TEST(SettingsText, ReadsEachKindOfLineAndNamesWhatIsWrong) {
 namespace {
 
 constexpr TShortCut kPlay = 0xC000 | 'P';
+constexpr TShortCut kWinAltUp = kHotKeyWin | kHotKeyAlt | VK_UP;
 
 class PortableTest : public AppTest {
 protected:
@@ -214,6 +215,7 @@ TEST_F(AppTest, ExportThenImportCarriesEverySettingAndPutsTheKeysInForce) {
     const std::wstring folder = MakeTempDir(L"export");
     TForm1& f = Form();
     SetHotKeyWord(f.HotKey[6], kPlay);
+    SetHotKeyWord(f.HotKey[11], kWinAltUp);
     f.SetChecked(f.CheckBox[6], true);
     f.SetRadio(3, true);
     SetWindowTextW(f.Edit1, L"D:\\Музыка");
@@ -242,6 +244,8 @@ TEST_F(AppTest, ExportThenImportCarriesEverySettingAndPutsTheKeysInForce) {
         g.ImportSettings();
         EXPECT_TRUE(asked.empty()) << WideToUtf8(asked.empty() ? L"" : asked[0].Text);
         EXPECT_EQ(GetHotKeyWord(g.HotKey[6]), kPlay);
+        EXPECT_EQ(GetHotKeyWord(g.HotKey[11]), kWinAltUp);
+        EXPECT_FALSE(HotKeyAvailable(kWinAltUp));
         EXPECT_TRUE(g.Checked(g.CheckBox[6]));
         EXPECT_TRUE(g.Checked(g.RadioButton[3]));
         EXPECT_EQ(EditText(), L"D:\\Музыка");
@@ -265,6 +269,7 @@ TEST_F(AppTest, ABrokenImportChangesNothing) {
         {L"range.ini", "\"FadeOut\"=dword:2\r\n", L"\"FadeOut\""},
         {L"taken.ini", "\"FadeOut\"=dword:1\r\n\"TakenKeys\"=\"Play,Volume\"\r\n", L"\"TakenKeys\""},
         {L"unknown.ini", "\"FadeOut\"=dword:1\r\n\"Volume\"=dword:3\r\n", L"\"Volume\""},
+        {L"winkeys.ini", "\"FadeOut\"=dword:1\r\n\"WinKeys\"=\"Play=78\"\r\n", L"\"WinKeys\""},
         {L"empty.reg", "", L"line 1"},
         {L"notreg.reg", "\"FadeOut\"=dword:1\r\n", L"line 1"},
     };

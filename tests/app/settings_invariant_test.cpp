@@ -108,6 +108,8 @@ protected:
         v[L"OsdSeconds"] = Dw(5);
         v[L"NowPlayingFile"] = Sz(L"");
         v[L"NowPlayingTemplate"] = Sz(L"%title%");
+        // Win+Alt+N for the volume: no key by its own value, for older copies.
+        v[L"WinKeys"] = Sz(L"VolUp=36942");
         v[L"TakenKeys"] = Sz(L"Play");
         return v;
     }

@@ -134,3 +134,98 @@ TEST_F(SettingsObjectTest, TheAlarmGoesOffWithTheWindowNeverOpened) {
     EXPECT_EQ(logOffs, 1);
     EXPECT_EQ(f.Handle(), nullptr);
 }
+
+namespace {
+constexpr TShortCut kWinAltN = kHotKeyWin | kHotKeyAlt | 'N';              // 36942
+constexpr TShortCut kWinN = kHotKeyWin | 'N';                              // 4174
+constexpr TShortCut kWinCtrlRight = kHotKeyWin | kHotKeyCtrl | VK_RIGHT;  // 20519
+constexpr TShortCut kCtrlAltU = 0xC000 | 'U';
+constexpr TShortCut kCtrlAltZ = 0xC000 | 'Z';
+}  // namespace
+
+// The action's own value keeps the old word, 0 for a combination with the
+// Windows key: an older copy, which reads only that, finds no key there.
+TEST_F(SettingsObjectTest, AWindowsKeyCombinationIsStoredWhereAnOlderCopyReadsNoKey) {
+    TForm1& f = Form();
+    SetHotKeyWord(f.HotKey[11], kWinAltN);
+    SetHotKeyWord(f.HotKey[13], kWinN);
+    f.Button2Click();
+    EXPECT_EQ(Dword(L"VolUp"), 0u) << "no key by the older rule";
+    EXPECT_EQ(Dword(L"FF"), 0u);
+    EXPECT_EQ(Text(kSettingsKey, L"WinKeys"), L"VolUp=36942,FF=4174");
+    EXPECT_EQ(f.KeyStatus[11].State, TForm1::TKeyState::InForce);
+    EXPECT_FALSE(HotKeyAvailable(kWinAltN)) << "registered with the Windows key";
+
+    Restart();
+    EXPECT_EQ(GetHotKeyWord(Form().HotKey[11]), kWinAltN);
+    EXPECT_EQ(GetHotKeyWord(Form().HotKey[13]), kWinN);
+    // A plain key typed over it takes the action's own value again.
+    SetHotKeyWord(Form().HotKey[11], kCtrlAltU);
+    Form().Button2Click();
+    EXPECT_EQ(Dword(L"VolUp"), kCtrlAltU);
+    EXPECT_EQ(Text(kSettingsKey, L"WinKeys"), L"FF=4174");
+    EXPECT_TRUE(HotKeyAvailable(kWinAltN));
+}
+
+// What an older copy or a hand edit may leave: the combination with the
+// Windows key applies only where the action's own value reads no key, a bad
+// entry gets the store's one message and no key, and nothing else is lost.
+TEST_F(SettingsObjectTest, StoredWindowsKeyCombinationsAreReadLeniently) {
+    struct TRow {
+        const char* Name;
+        std::function<void()> Store;
+        std::map<int, TShortCut> Shown;  // action -> the field's word
+        const wchar_t* Says;             // the message, or nullptr
+        const wchar_t* Saved;            // "WinKeys" after a save
+    };
+    const auto winKeys = [](const wchar_t* text) {
+        WriteRaw(L"WinKeys", REG_SZ, text, static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    };
+    const TRow rows[] = {
+        {"an older copy set a key since",
+         [&] {
+             WriteDword(L"VolUp", kCtrlAltU);
+             winKeys(L"VolUp=36942,FF=4174");
+         },
+         {{11, kCtrlAltU}, {13, kWinN}},
+         nullptr,
+         L"FF=4174"},
+        {"bad entries among good ones",
+         [&] {
+             winKeys(L"Bogus=36942,VolUp=abc,FF=78,Rew=4096,Play=36942, Stop = 4174 ,PlayNext=20519,PlayNext=4175,"
+                     L"WaAbout=70000,ShowPL=,PlayPause=8014");
+         },
+         {{6, kWinAltN}, {8, kWinN}, {10, kWinCtrlRight}, {11, 0}, {13, 0}, {14, 0}, {15, 0}, {18, 0}, {33, 0}},
+         L"Invalid value for 'WinKeys'",
+         L"Play=36942,Stop=4174,PlayNext=20519"},
+        {"the wrong type",
+         [&] { WriteDword(L"WinKeys", kWinAltN); },
+         {{6, 0}},
+         L"Invalid data type for 'WinKeys'",
+         L""},
+        // An older copy would read this word without the Windows key.
+        {"the Win bit in an action's own value", [&] { WriteDword(L"Stop", kWinAltN); }, {{8, 0}}, nullptr, L""},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        form.reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
+        WriteDword(L"PlayPrev", kCtrlAltZ);
+        WriteDword(L"AutoHint", 1);
+        row.Store();
+        asked.clear();
+        TForm1& f = Form();
+        for (const auto& [n, word] : row.Shown) EXPECT_EQ(GetHotKeyWord(f.HotKey[n]), word) << "action " << n;
+        EXPECT_EQ(GetHotKeyWord(f.HotKey[9]), kCtrlAltZ) << "nothing else lost";
+        EXPECT_TRUE(f.Checked(f.CheckBox[8]));
+        ASSERT_EQ(asked.size(), row.Says ? 1u : 0u);
+        if (row.Says) {
+            EXPECT_NE(asked[0].Text.find(row.Says), std::wstring::npos) << WideToUtf8(asked[0].Text);
+        }
+        EXPECT_EQ(HotKeyAvailable(kWinAltN), f.Settings.KeyInForce(6) != kWinAltN) << "in force where shown";
+        f.SaveSettings();
+        EXPECT_EQ(Text(kSettingsKey, L"WinKeys"), row.Saved);
+        EXPECT_EQ(Dword(L"PlayPrev"), kCtrlAltZ);
+    }
+    EXPECT_EQ(Dword(L"Stop"), kWinAltN) << "a word no field can make is kept as stored";
+}

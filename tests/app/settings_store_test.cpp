@@ -16,8 +16,8 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     EXPECT_TRUE(f.Checked(f.CheckBox[14])) << "deleting goes to the Recycle Bin";
 
     f.SaveSettings();
-    EXPECT_EQ(ValueCount(), 59u) << "the 49 values older copies know, \"DelToRecycle\", \"PlayPause\", the "
-                                     "display's and the now-playing file's seven and the taken keys";
+    EXPECT_EQ(ValueCount(), 60u) << "the 49 values older copies know, \"DelToRecycle\", \"PlayPause\", the "
+                                     "display's and the now-playing file's seven, \"WinKeys\" and \"TakenKeys\"";
     EXPECT_EQ(Dword(L"DelToRecycle"), 1u);
     EXPECT_EQ(Dword(L"PlayPause"), 0u);
     EXPECT_EQ(Dword(L"WaON"), 0u);
@@ -33,6 +33,7 @@ TEST_F(AppTest, FirstStartCreatesAnEmptyKeyAndTheFirstSaveWritesTheValues) {
     EXPECT_EQ(Dword(L"OsdSeconds"), 2u);
     EXPECT_EQ(Dword(L"NowPlaying"), 0u);
     EXPECT_EQ(Text(kSettingsKey, L"NowPlayingTemplate"), L"%artist% - %title%");
+    EXPECT_EQ(Text(kSettingsKey, L"WinKeys"), L"") << "written also when no key has the Windows key";
     EXPECT_EQ(Text(kSettingsKey, L"TakenKeys"), L"");
     EXPECT_TRUE(asked.empty());
 }

@@ -36,6 +36,7 @@ void Hold(HWND wnd, unsigned word) {
     if (word & 0x8000) mods |= MOD_ALT;
     if (word & 0x4000) mods |= MOD_CONTROL;
     if (word & 0x2000) mods |= MOD_SHIFT;
+    if (word & 0x1000) mods |= MOD_WIN;
     // The word itself is the identifier: one per key, below the atom range.
     if (RegisterHotKey(wnd, static_cast<int>(word & 0xBFFF), mods, word & 0xFF))
         Log("HELD " + std::to_string(word));
