@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "held_keys.h"
 #include "support/key_holder.h"
 
 namespace {
@@ -15,29 +16,6 @@ constexpr TShortCut kOnOff = kCtrlAlt | 'E';
 constexpr TShortCut kHeld = kCtrlAlt | 'K';
 
 std::string Cmd(int id) { return "COMMAND " + std::to_string(id) + " 0"; }
-
-// The keyboard as the system sees it: a combination goes down, and every
-// further down of its key is the keyboard's repeat.
-void Keys(const std::vector<WORD>& keys, bool down) {
-    std::vector<INPUT> in;
-    for (WORD vk : keys) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
-
-// The system has queued the hot key by the time the input call returns:
-// handle every one queued.
-void HandleHotKeys() {
-    WaitFor([] {
-        MSG m;
-        return !PeekMessageW(&m, nullptr, WM_HOTKEY, WM_HOTKEY, PM_NOREMOVE);
-    });
-}
 
 class KeyStateTest : public AppTest {
 protected:
