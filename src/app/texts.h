@@ -54,6 +54,8 @@ enum class TTextId : int {
     OsdPlaceCentre, OsdSeconds, OptionNowPlaying, NowPlayingButton, NowPlayingTitle, NowPlayingFilter,
     NowPlayingNotWritten, OsdPlaying, OsdPaused, OsdStopped, OsdVolume, OsdPosition, OsdShuffleOn, OsdShuffleOff,
     OsdRepeatOn, OsdRepeatOff, OsdVolumeAsked, OsdPositionAsked, OsdRepeatAsked,
+    // the volume and seek keys' steps
+    StepPlayersOwn, StepPercent, StepSeconds,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

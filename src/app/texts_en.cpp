@@ -186,5 +186,8 @@ constexpr TTextTable kEnglishTexts = {{
     {OsdVolumeAsked, L"Volume"},
     {OsdPositionAsked, L"Position"},
     {OsdRepeatAsked, L"Repeat"},
+    {StepPlayersOwn, L"player's step"},
+    {StepPercent, L"step %1%"},
+    {StepSeconds, L"step %1 s"},
 }};
 static_assert(InIdOrder(kEnglishTexts), "every text once, in id order");

@@ -186,5 +186,8 @@ constexpr TTextTable kRussianTexts = {{
     {OsdVolumeAsked, L"Громкость"},
     {OsdPositionAsked, L"Позиция"},
     {OsdRepeatAsked, L"Повтор"},
+    {StepPlayersOwn, L"шаг плеера"},
+    {StepPercent, L"шаг %1 %"},
+    {StepSeconds, L"шаг %1 с"},
 }};
 static_assert(InIdOrder(kRussianTexts), "every text once, in id order");
