@@ -93,6 +93,8 @@ public:
     std::array<HWND, kLastOption + 1> CheckBox{};  // CheckBox[1]..CheckBox[17], no 11
     // The display's place and time, the now-playing file's template and its choice.
     HWND OsdPlaceBox = nullptr, OsdSecondsBox = nullptr, NowPlayingTemplate = nullptr, NowPlayingButton = nullptr;
+    // The steps of the volume keys and of the seek keys, between their rows.
+    HWND VolStepBox = nullptr, SeekStepBox = nullptr;
     std::array<HWND, 6> RadioButton{};            // RadioButton[1]..RadioButton[5]
     HWND Panel1 = nullptr, Panel2 = nullptr, Edit1 = nullptr;
     HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
@@ -317,6 +319,7 @@ private:
     void CreateFileControls();
     void CreateOptionControls();
     void CreateShowControls();
+    void CreateStepControls();
     void FitComboBoxes();
     void FillShowLists();
     void CreateButtons();

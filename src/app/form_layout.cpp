@@ -6,10 +6,17 @@
 
 #include "app/form_window.h"
 #include "app/hotkey_field.h"
+#include "app/step_list.h"
 
 using namespace form_window;
 
 namespace {
+
+// The step lists stand in the gap between the names of the volume and seek
+// keys and their fields, each between the rows of the two keys it serves;
+// those four names end before it.
+constexpr int kStepX = 120, kStepWidth = 112;
+bool NamedBesideAStep(int n) { return n >= 11 && n <= 14; }
 
 UINT WindowDpi(HWND wnd) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -66,6 +73,7 @@ void TForm1::CreateWindowAndControls() {
     CreateActionFields();
     CreateAlarmControls();
     CreateFileControls();
+    CreateStepControls();
     CreateOptionControls();
     CreateButtons();
     FitPages();
@@ -148,7 +156,8 @@ void TForm1::CreateActionFields() {
             fieldY = 245;
             fieldH = 17;
         }
-        AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, 215, 14);
+        const int labelW = NamedBesideAStep(n) ? kStepX - 4 - labelX : 215;
+        AddControl(parent, L"STATIC", a.Label, SS_LEFT | SS_NOPREFIX, labelX, labelY, labelW, 14);
         HotKey[n] = Place(CreateHotKeyField(parent, kIdHotKeyBase + n, Scaled(RECT{fieldX, fieldY, fieldX + 121,
                                                                                  fieldY + fieldH})),
                           fieldX, fieldY, 121, fieldH);
@@ -187,6 +196,20 @@ void TForm1::CreateAlarmControls() {
     // Disarmed: the group is off, and every action carries the mark that
     // turns it on again with the group.
     XPGroupBox4->SetEnabled(false);
+}
+
+// Each list is centred on the two rows of its keys, and follows the second
+// key's field in the order of Tab.
+void TForm1::CreateStepControls() {
+    const auto add = [this](int up, int id) {
+        const int top = 8 + 24 * kActions[up - 1].Row, bottom = top + 24 + 19;
+        HWND box = AddControl(Pages[1], L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kStepX,
+                              (top + bottom) / 2 - 11, kStepWidth, 200, id);
+        SetWindowPos(box, HotKey[up + 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return box;
+    };
+    VolStepBox = add(11, kIdVolStep);
+    SeekStepBox = add(13, kIdSeekStep);
 }
 
 void TForm1::CreateFileControls() {
@@ -253,6 +276,8 @@ void TForm1::FillShowLists() {
     }
     SendMessageW(OsdPlaceBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdPlace), 0);
     SendMessageW(OsdSecondsBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdSeconds - kOsdMinSeconds), 0);
+    FillStepList(VolStepBox, TStepUnit::Percent, Settings.VolStep);
+    FillStepList(SeekStepBox, TStepUnit::Seconds, Settings.SeekStep);
     FShowing = showing;
 }
 

@@ -27,6 +27,8 @@ enum : int {
     kIdOsdSeconds,
     kIdNowPlayingTemplate,
     kIdNowPlayingButton,
+    kIdVolStep,
+    kIdSeekStep,
     kIdPageControl = 1400,
 };
 

@@ -1,5 +1,6 @@
 // The 32 hot-key actions: registration from the fields and what each does.
 #include "app/form1.h"
+#include "player/player_steps.h"
 #include "player/player_window.h"
 #include "player/winamp_api.h"
 
@@ -107,10 +108,10 @@ void TForm1::HotKeyPressed(int n) {
         case 8: wControl.TrackStop(Settings.Options[optFadeOut], false); break;
         case 9: wControl.TrackPrev(); break;
         case 10: wControl.TrackNext(); break;
-        case 11: wControl.VolRaise(); break;
-        case 12: wControl.VolLower(); break;
-        case 13: wControl.TrackFF(); break;
-        case 14: wControl.TrackFR(); break;
+        case 11: StepVolume(wControl, Settings.VolStep, true); break;
+        case 12: StepVolume(wControl, Settings.VolStep, false); break;
+        case 13: StepPosition(wControl, Settings.SeekStep, true); break;
+        case 14: StepPosition(wControl, Settings.SeekStep, false); break;
         case 15: wControl.ToggleAbout(); break;
         case 16: ToggleShuffleWithBalloon(); break;
         case 17: wControl.ToggleRepeat(); break;

@@ -15,6 +15,8 @@ const wchar_t kNowPlayingTemplateValue[] = L"NowPlayingTemplate";
 const wchar_t kDefaultNowPlayingTemplate[] = L"%artist% - %title%";
 const wchar_t kWinKeysValue[] = L"WinKeys";
 const wchar_t kTakenKeysValue[] = L"TakenKeys";
+const wchar_t kVolStepValue[] = L"VolStep";
+const wchar_t kSeekStepValue[] = L"SeekStep";
 
 const std::array<TActionInfo, kActionCount> kActions = {{
     {TTextId::Action1, L"WaON", 0, 0},
@@ -194,6 +196,8 @@ void TSettings::ResetShowSettings() {
     OsdPlace = 0;
     OsdSeconds = 2;
     NowPlayingTemplate = kDefaultNowPlayingTemplate;
+    VolStep = 0;
+    SeekStep = 0;
 }
 
 TShortCut TSettings::KeyInForce(int n) const {
@@ -285,6 +289,8 @@ std::vector<std::wstring> TSettings::Load(TSettingsStore& store) {
         if (!ParseTakenKeys(store.ReadString(kTakenKeysValue), Taken))
             throw EPlovikError(Text(TTextId::RegistryBadValue, kTakenKeysValue));
     });
+    LoadValue(store, kVolStepValue, errors, [&] { VolStep = ReadRanged(store, kVolStepValue, 0, kMaxVolStep); });
+    LoadValue(store, kSeekStepValue, errors, [&] { SeekStep = ReadRanged(store, kSeekStepValue, 0, kMaxSeekStep); });
     // The player's place is asked for and checked by its own steps, which
     // report a bad value; here it is only taken as it stands.
     try {
@@ -319,6 +325,10 @@ void TSettings::WriteValues(TSettingsStore& store) const {
     store.WriteString(kNowPlayingTemplateValue, NowPlayingTemplate);
     store.WriteString(kWinKeysValue, WinKeysText());
     store.WriteString(kTakenKeysValue, TakenKeysText(Taken));
+    // Once stored, a step is written on, 0 included: the store cannot take
+    // a value away, and the user's return to the player's own step must last.
+    for (auto [name, step] : {std::pair{kVolStepValue, VolStep}, std::pair{kSeekStepValue, SeekStep}})
+        if (step != 0 || store.ValueExists(name)) store.WriteInteger(name, static_cast<std::uint32_t>(step));
 }
 
 // A key an older copy has set since wins over the combination it could not
@@ -363,6 +373,8 @@ TRule RuleOf(const std::wstring& name) {
         if (Named(name, o.Value)) return {TKind::Number, 1};
     if (Named(name, kOsdPlaceValue)) return {TKind::Number, 4};
     if (Named(name, kOsdSecondsValue)) return {TKind::Number, 10, 1};
+    if (Named(name, kVolStepValue)) return {TKind::Number, kMaxVolStep};
+    if (Named(name, kSeekStepValue)) return {TKind::Number, kMaxSeekStep};
     for (const wchar_t* text : {kFolderValue, kPlayerPathValue, kNowPlayingFileValue, kNowPlayingTemplateValue})
         if (Named(name, text)) return {TKind::Text};
     if (Named(name, kLanguageValue)) return {TKind::Language};

@@ -57,6 +57,14 @@ extern const wchar_t kWinKeysValue[];
 // The actions whose key is taken from a program that holds it: their
 // values' names, separated by commas.
 extern const wchar_t kTakenKeysValue[];
+// The volume keys' step in percent of full volume and the seek keys' step
+// in seconds, stored after "NowPlayingTemplate". 0 is the player's own
+// step; neither value is written until the user has chosen a step, so that
+// a key an older copy also reads holds nothing new.
+extern const wchar_t kVolStepValue[];
+extern const wchar_t kSeekStepValue[];
+constexpr int kMaxVolStep = 25;
+constexpr int kMaxSeekStep = 600;
 
 struct TAlarmActionInfo {
     int RadioButton;  // RadioButtonN
@@ -113,6 +121,8 @@ public:
     int OsdSeconds = 2;   // 1..10
     std::wstring NowPlayingFile;
     std::wstring NowPlayingTemplate;
+    int VolStep = 0;   // 0..kMaxVolStep, 0 the player's own
+    int SeekStep = 0;  // 0..kMaxSeekStep, 0 the player's own
     // The alarm's time, as a time of day; not stored.
     double AlarmTime = 0.0;
 

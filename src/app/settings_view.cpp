@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/form_window.h"
 #include "app/hotkey_field.h"
+#include "app/step_list.h"
 
 using namespace form_window;
 
@@ -72,6 +73,8 @@ void TForm1::ShowSettings() {
     SendMessageW(OsdPlaceBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdPlace), 0);
     SendMessageW(OsdSecondsBox, CB_SETCURSEL, static_cast<WPARAM>(Settings.OsdSeconds - kOsdMinSeconds), 0);
     SetWindowTextW(NowPlayingTemplate, Settings.NowPlayingTemplate.c_str());
+    FillStepList(VolStepBox, TStepUnit::Percent, Settings.VolStep);
+    FillStepList(SeekStepBox, TStepUnit::Seconds, Settings.SeekStep);
     for (int n = 1; n <= kActionCount; ++n) UpdateHotKeyMark(n);
 }
 
@@ -87,4 +90,6 @@ void TForm1::ControlChanged(int id, int code) {
         Settings.OsdPlace = static_cast<int>(SendMessageW(OsdPlaceBox, CB_GETCURSEL, 0, 0));
     if (code == CBN_SELCHANGE && id == kIdOsdSeconds)
         Settings.OsdSeconds = kOsdMinSeconds + static_cast<int>(SendMessageW(OsdSecondsBox, CB_GETCURSEL, 0, 0));
+    if (code == CBN_SELCHANGE && id == kIdVolStep) Settings.VolStep = SelectedStep(VolStepBox);
+    if (code == CBN_SELCHANGE && id == kIdSeekStep) Settings.SeekStep = SelectedStep(SeekStepBox);
 }

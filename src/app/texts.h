@@ -56,6 +56,8 @@ enum class TTextId : int {
     OsdRepeatOn, OsdRepeatOff, OsdVolumeAsked, OsdPositionAsked, OsdRepeatAsked,
     // a key taken from the program that holds it
     MarkTaken, MenuTakeKey, MenuGiveKeyBack,
+    // the volume and seek keys' steps
+    StepPlayersOwn, StepPercent, StepSeconds,
     Count
 };
 constexpr std::size_t kTextCount = static_cast<std::size_t>(TTextId::Count);

@@ -190,5 +190,8 @@ constexpr TTextTable kEnglishTexts = {{
     {MarkTaken, L"Taken from another program"},
     {MenuTakeKey, L"Take it anyway"},
     {MenuGiveKeyBack, L"Give it back"},
+    {StepPlayersOwn, L"player's step"},
+    {StepPercent, L"step %1%"},
+    {StepSeconds, L"step %1 s"},
 }};
 static_assert(InIdOrder(kEnglishTexts), "every text once, in id order");

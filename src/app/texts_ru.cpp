@@ -190,5 +190,8 @@ constexpr TTextTable kRussianTexts = {{
     {MarkTaken, L"Перехвачено у другой программы"},
     {MenuTakeKey, L"Перехватить"},
     {MenuGiveKeyBack, L"Вернуть другой программе"},
+    {StepPlayersOwn, L"шаг плеера"},
+    {StepPercent, L"шаг %1 %"},
+    {StepSeconds, L"шаг %1 с"},
 }};
 static_assert(InIdOrder(kRussianTexts), "every text once, in id order");

@@ -107,5 +107,7 @@ constexpr int kStatePaused = 3;
 
 // wParam of kIpcSetVolume that asks for the volume instead of setting it
 constexpr WPARAM kVolumeQuery = static_cast<WPARAM>(-666);
+// The player's volume runs from silence to this.
+constexpr int kFullVolume = 255;
 
 }  // namespace wa

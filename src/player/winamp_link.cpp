@@ -175,6 +175,10 @@ void TTarnWinAmpLink::SetPlaylistIndex(int Index) {
 }
 
 void TTarnWinAmpLink::SetVolume(std::uint8_t Volume) { Request(Volume, wa::kIpcSetVolume); }
+
+std::uint8_t TTarnWinAmpLink::GetVolume() {
+    return static_cast<std::uint8_t>(Request(wa::kVolumeQuery, wa::kIpcSetVolume));
+}
 void TTarnWinAmpLink::SetPanning(std::uint8_t Pan) { Request(Pan, wa::kIpcSetPanning); }
 
 int TTarnWinAmpLink::GetPlaylistCount() {

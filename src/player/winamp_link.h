@@ -119,6 +119,8 @@ public:
     int PlaylistSave();
     void SetPlaylistIndex(int Index);
     void SetVolume(std::uint8_t Volume);
+    // The volume as the player has it, 0 to 255.
+    std::uint8_t GetVolume();
     void SetPanning(std::uint8_t Pan);
     int GetPlaylistCount();
     int GetPlaylistIndex();

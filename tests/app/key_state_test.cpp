@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/input.h"
+#include "held_keys.h"
 #include "support/key_holder.h"
 
 namespace {
@@ -16,15 +16,6 @@ constexpr TShortCut kOnOff = kCtrlAlt | 'E';
 constexpr TShortCut kHeld = kCtrlAlt | 'K';
 
 std::string Cmd(int id) { return "COMMAND " + std::to_string(id) + " 0"; }
-
-// The system has queued the hot key by the time the input call returns:
-// handle every one queued.
-void HandleHotKeys() {
-    WaitFor([] {
-        MSG m;
-        return !PeekMessageW(&m, nullptr, WM_HOTKEY, WM_HOTKEY, PM_NOREMOVE);
-    });
-}
 
 class KeyStateTest : public AppTest {
 protected:

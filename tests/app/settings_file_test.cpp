@@ -219,6 +219,7 @@ TEST_F(AppTest, ExportThenImportCarriesEverySettingAndPutsTheKeysInForce) {
     f.SetChecked(f.CheckBox[6], true);
     f.SetRadio(3, true);
     SetWindowTextW(f.Edit1, L"D:\\Музыка");
+    f.Settings.SeekStep = 45;
     for (const wchar_t* name : {L"\\settings.reg", L"\\settings.ini"}) {
         f.TransferDialog.ExecuteFn = [&](TOpenDialog& d) {
             d.FileName = folder + name;
@@ -249,6 +250,7 @@ TEST_F(AppTest, ExportThenImportCarriesEverySettingAndPutsTheKeysInForce) {
         EXPECT_TRUE(g.Checked(g.CheckBox[6]));
         EXPECT_TRUE(g.Checked(g.RadioButton[3]));
         EXPECT_EQ(EditText(), L"D:\\Музыка");
+        EXPECT_EQ(g.Settings.SeekStep, 45);
         EXPECT_EQ(Dword(L"Play"), kPlay) << "saved at once";
         EXPECT_FALSE(HotKeyAvailable(kPlay)) << "in force at once";
     }
@@ -270,6 +272,8 @@ TEST_F(AppTest, ABrokenImportChangesNothing) {
         {L"taken.ini", "\"FadeOut\"=dword:1\r\n\"TakenKeys\"=\"Play,Volume\"\r\n", L"\"TakenKeys\""},
         {L"unknown.ini", "\"FadeOut\"=dword:1\r\n\"Volume\"=dword:3\r\n", L"\"Volume\""},
         {L"winkeys.ini", "\"FadeOut\"=dword:1\r\n\"WinKeys\"=\"Play=78\"\r\n", L"\"WinKeys\""},
+        {L"step.ini", "\"FadeOut\"=dword:1\r\n\"VolStep\"=dword:1a\r\n", L"\"VolStep\""},
+        {L"steptype.ini", "\"FadeOut\"=dword:1\r\n\"SeekStep\"=\"30\"\r\n", L"\"SeekStep\""},
         {L"empty.reg", "", L"line 1"},
         {L"notreg.reg", "\"FadeOut\"=dword:1\r\n", L"line 1"},
     };

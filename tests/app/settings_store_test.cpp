@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include "app/step_list.h"
+
 namespace {
 constexpr TShortCut kCtrlAltN = 0xC04E;
 }
@@ -263,34 +265,51 @@ TEST_F(AppTest, ALongFolderIsSavedWhole) {
     EXPECT_TRUE(EditText() == dir);
 }
 
-// The display's place and time: read after every other value, a number out
-// of range reported as a bad value and the designed state kept; the
-// window's choices act at once and are stored by a save.
+// The display's place and time and the keys' steps: read after every other
+// value, a number out of range or of the wrong type reported as a bad value
+// and the designed state kept; the window's choices act at once and are
+// stored by a save, a step only once the user has chosen one.
 TEST_F(AppTest, TheDisplayAndFileSettingsAreCheckedShownAndStored) {
     struct TRow {
         const wchar_t* Name;
         DWORD Stored;
         int Place, Seconds;
         bool Reported;
+        int VolStep = 0, SeekStep = 0;
+        const wchar_t* StoredText = nullptr;  // stored as text instead of the number
     };
     const TRow rows[] = {
         {L"OsdPlace", 4, 4, 2, false},
         {L"OsdPlace", 5, 0, 2, true},
         {L"OsdSeconds", 10, 0, 10, false},
         {L"OsdSeconds", 0, 0, 2, true},
+        {L"VolStep", 25, 0, 2, false, 25, 0},
+        {L"VolStep", 26, 0, 2, true, 0, 0},
+        {L"VolStep", 0, 0, 2, true, 0, 0, L"5"},
+        {L"SeekStep", 600, 0, 2, false, 0, 600},
+        {L"SeekStep", 7, 0, 2, false, 0, 7},  // none of the list's usual steps
+        {L"SeekStep", 601, 0, 2, true, 0, 0},
     };
     const auto selected = [](HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); };
     for (const TRow& row : rows) {
         SCOPED_TRACE(testing::Message() << WideToUtf8(row.Name) << " = " << row.Stored);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
-        WriteDword(row.Name, row.Stored);
+        if (row.StoredText)
+            WriteRaw(row.Name, REG_SZ, row.StoredText, static_cast<DWORD>((wcslen(row.StoredText) + 1) * sizeof(wchar_t)));
+        else
+            WriteDword(row.Name, row.Stored);
         asked.clear();
         Restart();
         EXPECT_EQ(selected(Form().OsdPlaceBox), row.Place);
         EXPECT_EQ(selected(Form().OsdSecondsBox), row.Seconds - 1);
+        EXPECT_EQ(SelectedStep(Form().VolStepBox), row.VolStep);
+        EXPECT_EQ(SelectedStep(Form().SeekStepBox), row.SeekStep);
+        EXPECT_EQ(Form().Settings.VolStep, row.VolStep);
+        EXPECT_EQ(Form().Settings.SeekStep, row.SeekStep);
         ASSERT_EQ(asked.size(), row.Reported ? 1u : 0u);
         if (row.Reported) {
-            EXPECT_NE(asked[0].Text.find(std::wstring(L"Invalid value for '") + row.Name + L"'"), std::wstring::npos);
+            const std::wstring says = row.StoredText ? L"Invalid data type for '" : L"Invalid value for '";
+            EXPECT_NE(asked[0].Text.find(says + row.Name + L"'"), std::wstring::npos);
         }
     }
 
@@ -305,4 +324,25 @@ TEST_F(AppTest, TheDisplayAndFileSettingsAreCheckedShownAndStored) {
     Restart();
     EXPECT_EQ(selected(Form().OsdPlaceBox), 2);
     EXPECT_EQ(WindowText(Form().NowPlayingTemplate), L"%title% (%album%)");
+
+    // A step is stored once chosen, and the player's own step chosen again
+    // is stored too; the other step, never chosen, is not written at all.
+    const auto choose = [](HWND combo, int step) {
+        for (int i = 0; i < static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)); ++i)
+            if (SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == step)
+                SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        SendMessageW(GetAncestor(combo, GA_ROOT), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+    };
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Merrowind");
+    Restart();
+    for (int step : {10, 0}) {
+        choose(Form().VolStepBox, step);
+        EXPECT_EQ(Form().Settings.VolStep, step);
+        Form().SaveSettings();
+        EXPECT_EQ(Dword(L"VolStep"), static_cast<DWORD>(step));
+        EXPECT_EQ(Dword(L"SeekStep"), 0xDEADBEEFu) << "never chosen, never written";
+        Restart();
+        EXPECT_EQ(SelectedStep(Form().VolStepBox), step);
+    }
 }

@@ -48,7 +48,7 @@ std::vector<std::wstring> ScreenTexts(TForm1& f) {
 }
 
 // The Russian window as it has always been, control by control, with the
-// one new item of the tray menu.
+// one new item of the tray menu and the controls added since.
 const std::vector<std::wstring> kRussianScreen = {
     L"TPlovikPage|",
     L"Button|Автозагрузка программы",
@@ -124,10 +124,12 @@ const std::vector<std::wstring> kRussianScreen = {
     L"msctls_hotkey32|",
     L"Static|Звук тише",
     L"msctls_hotkey32|",
+    L"ComboBox|шаг плеера",
     L"Static|Промотать вперед",
     L"msctls_hotkey32|",
     L"Static|Промотать назад",
     L"msctls_hotkey32|",
+    L"ComboBox|шаг плеера",
     L"Static|Окно \" О Winamp \"",
     L"msctls_hotkey32|",
     L"Static|Воспроизвести / Пауза",
@@ -222,11 +224,35 @@ void SetDpi(TForm1& f, UINT dpi) {
     SendMessageW(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
 }
 
+// Every item of a list that its field cannot show whole.
+std::vector<std::wstring> CutItems(HWND combo) {
+    std::vector<std::wstring> cut;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetComboBoxInfo(combo, &info)) return {L"a list without its parts"};
+    // The field draws its text inside a frame of one pixel, a pixel in.
+    const int room = info.rcItem.right - info.rcItem.left - 3;
+    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::wstring item(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)), L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+        const SIZE need = TextExtent(combo, item);
+        if (need.cx > room)
+            cut.push_back(item + L" (needs " + std::to_wstring(need.cx) + L", has " + std::to_wstring(room) + L")");
+    }
+    return cut;
+}
+
 // Every text that does not fit, as "text (needs x, has y)".
 std::vector<std::wstring> CutTexts(TForm1& f, UINT dpi) {
     std::vector<std::wstring> cut;
     for (HWND w : Descendants(f.Handle())) {
         const std::wstring cls = ClassOf(w), text = WindowText(w);
+        if (cls == L"ComboBox") {
+            const std::vector<std::wstring> items = CutItems(w);
+            cut.insert(cut.end(), items.begin(), items.end());
+            continue;
+        }
         if (text.empty() || (cls != L"Static" && cls != L"Button" && cls != L"PlovikXPGroupBox")) continue;
         const SIZE need = TextExtent(w, text);
         RECT r;

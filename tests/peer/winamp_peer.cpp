@@ -51,6 +51,8 @@
 //   WM_APP+10 wParam=ms   scroll the caption one character every ms, as the
 //                         player's taskbar title does ("12. ... - Winamp *** "
 //                         turned round); 0 stops. Meant to be sent
+//   WM_APP+11 wParam=s    the length of every track in seconds; -1: none
+//                         known, as a stream's ("CONTROL 11 <s>")
 //
 // Every change of the caption is announced as a window event of the window's
 // name, as Windows does for any window whose text is set.
@@ -455,6 +457,10 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (g.scrolling) SetTimer(wnd, kScrollTimer, static_cast<UINT>(wp), nullptr);
             else KillTimer(wnd, kScrollTimer);
             UpdateTitle(wnd);
+            return 0;
+        case WM_APP + 11:
+            g.lengthS = static_cast<int>(wp);
+            Log("CONTROL 11 " + std::to_string(g.lengthS));
             return 0;
         case WM_TIMER:
             if (wp == kScrollTimer) {

@@ -158,6 +158,9 @@ bool TPeerPlayer::ReverseList() { return Control(WM_APP + 4, 0, "CONTROL 4 0"); 
 bool TPeerPlayer::AppendCopy(int index) {
     return Control(WM_APP + 5, static_cast<WPARAM>(index), "CONTROL 5 " + std::to_string(index));
 }
+bool TPeerPlayer::SetLength(int seconds) {
+    return Control(WM_APP + 11, static_cast<WPARAM>(seconds), "CONTROL 11 " + std::to_string(seconds));
+}
 
 void TPeerPlayer::SlowAfter(int answered, DWORD ms) {
     if (FWindow) SendMessageW(FWindow, WM_APP + 6, static_cast<WPARAM>(answered), static_cast<LPARAM>(ms));

@@ -39,6 +39,8 @@ public:
     bool ForceEntry(int index);
     bool ReverseList();
     bool AppendCopy(int index);
+    // Every track's length in seconds; -1 for none known.
+    bool SetLength(int seconds);
     // Sent, not posted, so that nothing of this thread's runs in between:
     // the player answers the next `answered` interface messages at once and
     // then takes ms over each (longer than the program waits); ms 0 ends it.
