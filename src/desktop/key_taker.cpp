@@ -44,6 +44,10 @@ void SendMaskKey() {
 
 bool Newer(DWORD a, DWORD b) { return static_cast<LONG>(a - b) > 0; }
 
+// Input this fresh may still be on its way to a live hook: the system notes
+// it when it is queued, the hook sees it a moment later.
+constexpr DWORD kHookGraceMs = 500;
+
 }  // namespace
 
 TKeyTaker::TKeyTaker()
@@ -90,8 +94,10 @@ bool TKeyTaker::Heal() {
     LASTINPUTINFO li{};
     li.cbSize = sizeof(li);
     if (!GetLastInputInfo(&li)) return false;
-    // Input after the hook was installed, later than the last the hook saw.
+    // Input after the hook was installed, later than the last the hook saw,
+    // and old enough that a live hook would have seen it.
     if (!Newer(li.dwTime, FInstalledAt.load()) || !Newer(li.dwTime, FLastSeen.load())) return false;
+    if (Newer(li.dwTime + kHookGraceMs, GetTickCount())) return false;
     return PostThreadMessageW(FThreadId, kInstallAgain, 0, 0) != 0;
 }
 
@@ -180,7 +186,8 @@ LRESULT CALLBACK TKeyTaker::HookProc(int code, WPARAM wp, LPARAM lp) noexcept {
     TKeyTaker* self = GHookOwner;
     if (code != HC_ACTION || !self) return CallNextHookEx(nullptr, code, wp, lp);
     const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-    self->FLastSeen = GetTickCount();
+    // The event's own time, on the clock the system's last-input time keeps.
+    self->FLastSeen = key.time;
     if (key.dwExtraInfo == kOwnInputMark) return CallNextHookEx(nullptr, code, wp, lp);
     const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
     return self->Match(key, down) ? 1 : CallNextHookEx(nullptr, code, wp, lp);

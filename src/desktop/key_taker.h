@@ -41,8 +41,8 @@ public:
     const std::vector<TTaken>& Keys() const noexcept { return FKeys; }
     bool Hooked() const noexcept { return FThread.joinable(); }
     // The system removes a low-level hook without a word once it took too
-    // long. A cheap look: input came that the hook never saw, so the hook
-    // is installed again. True if it was.
+    // long. A cheap look: input came, some time ago, that the hook never
+    // saw, so the hook is installed again. True if it was.
     bool Heal();
     // How many times a hook was installed since the thread began.
     unsigned Installs() const noexcept { return FInstalls.load(); }

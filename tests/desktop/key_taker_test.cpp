@@ -97,10 +97,11 @@ TEST(KeyTaker, AHookTheSystemDroppedIsInstalledAgainAtTheNextLook) {
     taker.OnPressed = [&](int, bool) { ++got; };
     taker.SetKeys({{11, kHeld}});
     ASSERT_EQ(taker.Installs(), 1u);
-    EXPECT_FALSE(taker.Heal()) << "no input the hook missed";
 
     Tap('K');
     ASSERT_TRUE(WaitFor([&] { return got == 1; }));
+    // Past the time the input may take to reach a live hook.
+    WaitFor([] { return false; }, 800);
     EXPECT_FALSE(taker.Heal()) << "the hook saw the last input";
 
     taker.DropHookAsTheSystemDoes();
@@ -112,5 +113,4 @@ TEST(KeyTaker, AHookTheSystemDroppedIsInstalledAgainAtTheNextLook) {
     EXPECT_TRUE(WaitFor([&] { return taker.Installs() == 2; }));
     Tap('K');
     EXPECT_TRUE(WaitFor([&] { return got == 2; }));
-    EXPECT_FALSE(taker.Heal());
 }
