@@ -100,17 +100,18 @@ TEST(KeyTaker, AHookTheSystemDroppedIsInstalledAgainAtTheNextLook) {
 
     Tap('K');
     ASSERT_TRUE(WaitFor([&] { return got == 1; }));
-    // Past the time the input may take to reach a live hook.
-    WaitFor([] { return false; }, 800);
-    EXPECT_FALSE(taker.Heal()) << "the hook saw the last input";
 
+    // Input the hook cannot see (a window appearing under the pointer makes
+    // some) may reinstall a live hook at a look: that costs nothing, and the
+    // count starts here.
+    const unsigned installs = taker.Installs();
     taker.DropHookAsTheSystemDoes();
     Tap('K');
     // Once the system has the press, a hook that saw it has posted it.
     EXPECT_TRUE(WaitFor([&] { return taker.Heal(); }));
     WaitFor([&] { return got > 1; }, 200);
     EXPECT_EQ(got, 1) << "the dropped hook saw the press";
-    EXPECT_TRUE(WaitFor([&] { return taker.Installs() == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return taker.Installs() == installs + 1; }));
     Tap('K');
     EXPECT_TRUE(WaitFor([&] { return got == 2; }));
 }

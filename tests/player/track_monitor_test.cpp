@@ -333,6 +333,9 @@ TEST_P(MonitorTest, PropertiesReadAndSetThePlayer) {
     EXPECT_EQ(monitor->GetTrackNumber(), 3);
     ASSERT_TRUE(WaitFor([&] { return trackChanges == 2; }));
     EXPECT_EQ(monitor->TrackData().Title, L"Third");
+    // The new entry's play command is posted: it is handled, and logged,
+    // after the requests sent since.
+    ASSERT_TRUE(WaitFor([&] { return monitor->GetPlayState() == TPlayState::psPlay; }));
 
     peer->Mark();
     monitor->DoNextTrack();
