@@ -31,13 +31,13 @@ const TMoment kMoments[] = {TMoment::StartUpPlayerQuestion, TMoment::StartUpErro
 bool DuringStartUp(TMoment m) { return m == TMoment::StartUpPlayerQuestion || m == TMoment::StartUpErrorBox; }
 bool IsAlarm(TRoad r) { return r == TRoad::AlarmLogOff || r == TRoad::AlarmPowerOff; }
 
-// The roads that can be taken at a moment: the alarm is never armed before
-// start-up is over, no key but the on/off key is in force before then or
-// while the keys are switched off, and the settings window is not made
-// before the user opens it.
+// The roads that can be taken at a moment: no key is in force before
+// start-up has applied them, nor, but the on/off key, while they are
+// switched off. The window, and the alarm in it, can be had from the tray
+// while a start-up box waits.
 bool RoadOpen(TMoment m, TRoad r) {
-    if (DuringStartUp(m)) return !IsAlarm(r) && r != TRoad::ExitAllKey && r != TRoad::WindowClose;
-    return !(m == TMoment::ResumeErrorBox && r == TRoad::ExitAllKey);
+    if (r != TRoad::ExitAllKey) return true;
+    return !DuringStartUp(m) && m != TMoment::ResumeErrorBox;
 }
 
 struct TValue {
@@ -141,7 +141,10 @@ protected:
         switch (road) {
             case TRoad::TrayExit: f.N5->Click(); break;
             case TRoad::ExitAllKey: Press(kExitAllKey); break;
-            case TRoad::WindowClose: SendMessageW(f.Handle(), WM_CLOSE, 0, 0); break;
+            case TRoad::WindowClose:
+                OpenFromTheTray(f);
+                SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+                break;
             case TRoad::AppWindowClose: SendMessageW(Application().Handle(), WM_CLOSE, 0, 0); break;
             case TRoad::SessionEnd:
                 // Every top-level window hears it; the application window
@@ -151,8 +154,20 @@ protected:
                 break;
             case TRoad::SetupEndRequest: SendMessageW(Application().Handle(), EndRequestMessage(), 0, 0); break;
             case TRoad::AlarmLogOff:
-            case TRoad::AlarmPowerOff: f.RunAlarmAction(); break;
+            case TRoad::AlarmPowerOff:
+                // Chosen in a window opened while start-up waits, or loaded.
+                if (OpenFromTheTray(f)) f.SetRadio(road == TRoad::AlarmLogOff ? 3 : 4, true);
+                f.RunAlarmAction();
+                break;
         }
+    }
+
+    // The user opens the settings window with the tray's "Настройки" where
+    // it has not been made yet (start-up still waits in a box); true then.
+    static bool OpenFromTheTray(TForm1& f) {
+        if (f.Handle()) return false;
+        f.N6->Click();
+        return true;
     }
 
     // Takes the road once, the first time the moment's box or dialog opens.
