@@ -239,6 +239,30 @@ TEST_P(MonitorTest, ACaptionEventAloneBringsTheNewEntryAtOnce) {
     EXPECT_EQ(listChanges, 1);
 }
 
+// A caption that cannot tell the entry, one without the number (Winamp with
+// numbers off) or one that never changes (a clone), vouches for nothing: the
+// monitor asks the entry itself, and every move is reported with the
+// confirming poll a minute away.
+TEST_P(MonitorTest, ACaptionThatCannotTellTheEntryLeavesItToTheMonitorsOwnAsking) {
+    for (const wchar_t* kind : {L"plain", L"fixed"}) {
+        SCOPED_TRACE(WideToUtf8(kind));
+        Start(1, {L"--caption", kind});
+        Watch();
+        monitor->SetConfirmInterval(60000);
+        ASSERT_TRUE(WaitFor([&] { return listChanges == 1 && trackChanges == 1; }));
+        int expected = 1;
+        for (int entry : {2, 0, 3}) {
+            peer->SetEntryNow(entry);
+            ASSERT_TRUE(WaitFor([&] { return trackChanges == expected + 1; })) << "entry " << entry;
+            ++expected;
+        }
+        EXPECT_TRUE(SameData(monitor->TrackData(), TTrackData{}));
+        EXPECT_EQ(listChanges, 1);
+        monitor.reset();
+        peer->Stop();
+    }
+}
+
 // A player that appears while the confirming poll is a minute away is
 // noticed by the creation of its window.
 TEST_P(MonitorTest, APlayerAppearingIsNoticedByItsWindowsCreation) {
