@@ -523,6 +523,7 @@ struct TCell {
     std::vector<HANDLE> Held;
     bool StallAfterQuestion = false;
     std::function<void()> Busy;  // what another program starts doing just before the operation
+    std::function<void()> AfterOperation;  // what happens to the drives once the key's work is done
 };
 
 std::wstring LongPath(const std::wstring& path) { return L"\\\\?\\" + path; }
@@ -556,6 +557,25 @@ public:  // the rows of the table arrange their cells through these
         cell.Undo.push_back([unix] { RunUnix("umount -l '" + unix + "'"); });
     }
     std::wstring Tmpfs(const char* size) { return Mount(std::string("mount -t tmpfs -o size=") + size + " plovik"); }
+    // A drive that takes the bytes into memory and fails only when they
+    // reach the disk, as a thin-provisioned or overcommitted store does:
+    // ext2 on a loop device whose backing tmpfs is filled up once the empty
+    // file system is on it. After the key's work the drive is pulled and put
+    // back, so that only what really reached the disk counts.
+    std::wstring FullOnlyOnTheDisk() {
+        const std::string image = UnixPath(Tmpfs("1m")) + "/ext2.img";
+        const std::wstring folder = OtherFileSystemFolder();
+        outside.push_back(folder);
+        const std::string unix = UnixPath(folder), plug = "mount -o loop '" + image + "' '" + unix + "'";
+        EXPECT_TRUE(RunUnix("truncate -s 8M '" + image + "' && mkfs.ext2 -q -F '" + image + "' && " + plug +
+                            " && mkdir '" + unix + "/music' && sync && (dd if=/dev/zero of='" + image +
+                            ".fill' bs=4k 2>/dev/null; true)"));
+        cell.Undo.push_back([unix] { RunUnix("umount -l '" + unix + "'"); });
+        cell.AfterOperation = [unix, plug] {
+            EXPECT_TRUE(RunUnix("umount '" + unix + "' && " + plug)) << "the drive was not pulled and put back";
+        };
+        return folder + L"\\music";
+    }
     // exFAT keeps no hard links, as FAT sticks and many network shares.
     std::wstring ExFat() {
         const std::string image = UnixPath(MakeTempDir(L"img")) + "/exfat.img";
@@ -699,6 +719,7 @@ void FileInvariantTest::RunCell(const TCondition& row, const wchar_t* op, bool r
     peer->SlowAfter(0, 0);
     for (HANDLE h : cell.Held) CloseHandle(h);
     cell.Held.clear();
+    if (cell.AfterOperation) cell.AfterOperation();
 
     const std::wstring balloon = Balloon();
     const bool claimed = !balloon.empty();
@@ -764,6 +785,8 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
         {"target folder missing", "RRRRDD", [](T& t) { t.cell.TargetFolder += L"\\gone"; }},
         {"target folder read-only", "RRRRDD", [](T& t) { t.MakeReadOnly(t.cell.TargetFolder); }},
         {"target folder fills up part-way", "RRRRDD", [](T& t) { t.cell.TargetFolder = t.Tmpfs("64k"); }},
+        {"target drive that runs out of room only when the bytes reach the disk", "RRRRDD",
+         [](T& t) { t.cell.TargetFolder = t.FullOnlyOnTheDisk(); }},
         {"target on another file system, different bytes there", "DDDDDD",
          [&](T& t) {
              t.cell.TargetFolder = t.Tmpfs("4m");
