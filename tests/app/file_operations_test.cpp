@@ -631,6 +631,7 @@ public:  // the rows of the table arrange their cells through these
         const char* Name;
         const char* Expect;  // copy, move, delete; each with the option on, then off: D done, R refused
         std::function<void(FileInvariantTest&)> Arrange;
+        const wchar_t* Why = nullptr;  // how every message of a refused cell ends, where one reason holds for all
     };
 
     void RunCell(const TCondition& row, const wchar_t* op, bool recycle, char expect);
@@ -742,6 +743,8 @@ void FileInvariantTest::RunCell(const TCondition& row, const wchar_t* op, bool r
         EXPECT_TRUE(!del || !recycle || InBin(song, kSongBytes) > songInBin) << "not in the Recycle Bin";
     } else {
         EXPECT_FALSE(messages.empty()) << "nothing done, and nothing said";
+        for (const auto& message : messages)
+            EXPECT_TRUE(!row.Why || EndsWith(message, row.Why)) << "the wrong reason: " << WideToUtf8(message);
     }
     // Every byte accounted for, and a refused operation leaves all as it was.
     for (size_t i = 0; i < before.size(); ++i) {
@@ -781,12 +784,14 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
          [&](T& t) {
              sameName(t);
              t.Hold(t.cell.Target(), FILE_SHARE_READ);
-         }},
-        {"target folder missing", "RRRRDD", [](T& t) { t.cell.TargetFolder += L"\\gone"; }},
+         },
+         L"он занят другой программой."},
+        {"target folder missing", "RRRRDD", [](T& t) { t.cell.TargetFolder += L"\\gone"; }, L"каталога нет."},
         {"target folder read-only", "RRRRDD", [](T& t) { t.MakeReadOnly(t.cell.TargetFolder); }},
-        {"target folder fills up part-way", "RRRRDD", [](T& t) { t.cell.TargetFolder = t.Tmpfs("64k"); }},
+        {"target folder fills up part-way", "RRRRDD", [](T& t) { t.cell.TargetFolder = t.Tmpfs("64k"); },
+         L"на диске не хватает места."},
         {"target drive that runs out of room only when the bytes reach the disk", "RRRRDD",
-         [](T& t) { t.cell.TargetFolder = t.FullOnlyOnTheDisk(); }},
+         [](T& t) { t.cell.TargetFolder = t.FullOnlyOnTheDisk(); }, L"на диске не хватает места."},
         {"target on another file system, different bytes there", "DDDDDD",
          [&](T& t) {
              t.cell.TargetFolder = t.Tmpfs("4m");
@@ -826,7 +831,8 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
          [](T& t) {
              t.PlaceSong(Deep(MakeTempDir(L"deep"), 262));
              t.cell.TargetFolder = Deep(MakeTempDir(L"deeper"), 262);
-         }},
+         },
+         L"путь к нему длиннее 259 знаков, а корзина таких не принимает."},
         {"the Recycle Bin refusing the file while another program recycles", "RDRDRD",
          [](T& t) {
              t.WriteTargetFile(kBigOtherBytes);
@@ -839,7 +845,8 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
          [&](T& t) {
              sameName(t);
              t.cell.StallAfterQuestion = true;
-         }},
+         },
+         L"Winamp не ответил вовремя: с файлом ничего не сделано."},
     };
     for (const auto& row : rows) {
         const wchar_t* ops[] = {L"Copy", L"Move", L"Del"};
