@@ -775,6 +775,13 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
         {"same volume, target absent", "DDDDDD", [](T&) {}},
         {"target holds the same bytes", "DDDDDD", [](T& t) { t.WriteTargetFile(kSongBytes); }},
         {"target holds different bytes", "DDDDDD", sameName},
+        // An ID3v1 tag edited in place keeps the file's size: only the bytes at its end differ.
+        {"target holds different bytes of the same size", "DDDDDD",
+         [](T& t) {
+             std::string edited = kSongBytes;
+             edited.replace(edited.size() - 128, 3, "TAG");
+             t.WriteTargetFile(edited);
+         }},
         {"target read-only", "DRDRDD",
          [&](T& t) {
              sameName(t);
