@@ -797,6 +797,12 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
         {"target folder read-only", "RRRRDD", [](T& t) { t.MakeReadOnly(t.cell.TargetFolder); }},
         {"target folder fills up part-way", "RRRRDD", [](T& t) { t.cell.TargetFolder = t.Tmpfs("64k"); },
          L"на диске не хватает места."},
+        {"target folder fills up part-way, different bytes there", "RRRRDD",
+         [&](T& t) {
+             t.cell.TargetFolder = t.Tmpfs("64k");
+             sameName(t);
+         },
+         L"на диске не хватает места."},
         {"target drive that runs out of room only when the bytes reach the disk", "RRRRDD",
          [](T& t) { t.cell.TargetFolder = t.FullOnlyOnTheDisk(); }, L"на диске не хватает места."},
         {"target on another file system, different bytes there", "DDDDDD",
