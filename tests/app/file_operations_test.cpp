@@ -827,10 +827,10 @@ TEST_F(FileInvariantTest, EveryByteIsAccountedForUnderEveryCondition) {
          }},
         {"song where hard links are unavailable (exFAT)", "DDDDDD", [](T& t) { t.PlaceSong(t.ExFat()); }},
         // Two fresh file systems number their first files alike, and on
-        // drive Z: Wine gives no 128-bit identity and a volume serial of 0,
-        // as some redirectors do: the two files' identities read the same,
-        // and only counting an identity with zeros in it as another file
-        // keeps the copy and the move from doing nothing.
+        // drive Z: Wine's identity is the Unix file number with a volume
+        // serial of 0, as some redirectors give: the two files' identities
+        // read the same, and only counting an identity with a zero volume as
+        // another file keeps the copy and the move from doing nothing.
         {"song and a different target with the same file index", "DDDDDD",
          [&](T& t) {
              t.PlaceSong(t.Tmpfs("4m"));
