@@ -24,6 +24,7 @@ packages=(
   zip                          # zip (make dist)
   exfatprogs                   # mkfs.exfat (file tests: a drive without hard links)
   exfat-fuse                   # mount.exfat-fuse (the same)
+  e2fsprogs                    # mkfs.ext2 (file tests: a drive that fails when the bytes reach the disk)
 )
 
 installed() {
@@ -39,7 +40,8 @@ check_programs() {
   # file, a broken alternative): say which, rather than fail later.
   local prog bad=0
   for prog in cmake make x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix \
-              wine wineserver wineboot Xvfb xdotool import makensis zip mkfs.exfat mount.exfat-fuse; do
+              wine wineserver wineboot Xvfb xdotool import makensis zip mkfs.exfat mount.exfat-fuse \
+              mkfs.ext2; do
     command -v "$prog" >/dev/null 2>&1 || { echo "install-deps: $prog is missing" >&2; bad=1; }
   done
   return $bad
